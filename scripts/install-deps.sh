@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6
+  qt6-base-dev
   libpng-dev libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libtiff-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fontconfig
