@@ -1,0 +1,216 @@
+#include "ui/PlatformServices.h"
+
+#include "ui/QtTextRasterizer.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+namespace lumetta::ui {
+
+// ---------------------------------------------------------------- Qt
+
+MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& caption,
+                                              const QString& text, MessageIcon icon,
+                                              MessageButtons buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (icon) {
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    QPushButton* ok = nullptr;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        ok = box.addButton(QMessageBox::Ok);
+        break;
+    case MessageButtons::Yes:
+        yes = box.addButton(QMessageBox::Yes);
+        break;
+    case MessageButtons::YesNo:
+        yes = box.addButton(QMessageBox::Yes);
+        no = box.addButton(QMessageBox::No);
+        box.setDefaultButton(yes);
+        break;
+    }
+    box.exec();
+    auto* clicked = box.clickedButton();
+    if (clicked && clicked == yes) return MessageResult::Yes;
+    if (clicked && clicked == no) return MessageResult::No;
+    if (clicked && clicked == ok) return MessageResult::Ok;
+    return MessageResult::Cancel;
+}
+
+namespace {
+
+// Shows the selected picture beside the file list of a (non-native) file dialog.
+void AttachPreview(QFileDialog& dialog, const std::function<QImage(const QString&)>& preview) {
+    auto* layout = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!layout) return;
+    auto* label = new QLabel(&dialog);
+    label->setFixedSize(200, 200);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setText(QObject::tr("No preview"));
+    layout->addWidget(label, 0, layout->columnCount(), layout->rowCount(), 1);
+    QObject::connect(
+        &dialog, &QFileDialog::currentChanged, label, [label, preview](const QString& path) {
+            QImage image;
+            if (QFileInfo(path).isFile()) image = preview(path);
+            if (image.isNull()) {
+                label->setPixmap(QPixmap());
+                label->setText(QObject::tr("No preview"));
+                return;
+            }
+            QImage scaled = image.scaled(label->size() - QSize(8, 8), Qt::KeepAspectRatio,
+                                         Qt::SmoothTransformation);
+            label->setPixmap(QPixmap::fromImage(scaled));
+        });
+}
+
+std::optional<FileDialogResult> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                              QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, request.title, request.startFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    if (!request.filters.isEmpty()) {
+        dialog.setNameFilters(request.filters);
+        if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())
+            dialog.selectNameFilter(request.filters[request.selectedFilter]);
+    }
+    if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    if (request.preview) AttachPreview(dialog, request.preview);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    FileDialogResult result;
+    result.path = dialog.selectedFiles().first();
+    result.selectedFilter = int(request.filters.indexOf(dialog.selectedNameFilter()));
+    if (result.selectedFilter < 0) result.selectedFilter = 0;
+    return result;
+}
+
+} // namespace
+
+std::optional<FileDialogResult> QtPlatformServices::OpenFile(QWidget* parent,
+                                                             const FileDialogRequest& request) {
+    return RunFileDialog(parent, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<FileDialogResult> QtPlatformServices::SaveFile(QWidget* parent,
+                                                             const FileDialogRequest& request) {
+    return RunFileDialog(parent, request, QFileDialog::AcceptSave);
+}
+
+std::optional<TFontDesc> QtPlatformServices::ChooseFont(QWidget* parent, const TFontDesc& start) {
+    bool ok = false;
+    QFont chosen = QFontDialog::getFont(&ok, ToQFont(start, true), parent);
+    if (!ok) return std::nullopt;
+    TFontDesc desc = start;
+    desc.Name = chosen.family().toStdString();
+    desc.Size = chosen.pointSize() > 0 ? chosen.pointSize() : start.Size;
+    desc.Bold = chosen.bold();
+    desc.Italic = chosen.italic();
+    desc.Underline = chosen.underline();
+    desc.StrikeOut = chosen.strikeOut();
+    return desc;
+}
+
+std::optional<QColor> QtPlatformServices::ChooseColor(QWidget* parent, const QColor& start) {
+    QColor c = QColorDialog::getColor(start, parent);
+    if (!c.isValid()) return std::nullopt;
+    return c;
+}
+
+void QtPlatformServices::OpenUrl(const QString& urlOrPath) {
+    QUrl url(urlOrPath);
+    if (url.scheme().isEmpty() || QFileInfo(urlOrPath).isAbsolute())
+        url = QUrl::fromLocalFile(urlOrPath);
+    QDesktopServices::openUrl(url);
+}
+
+void QtPlatformServices::Beep() {
+    QApplication::beep();
+}
+
+// ---------------------------------------------------------------- scripted
+
+namespace {
+template <class T> std::optional<T> TakeFront(std::deque<std::optional<T>>& queue) {
+    std::optional<T> answer;
+    if (!queue.empty()) {
+        answer.swap(queue.front());
+        queue.pop_front();
+    }
+    return answer;
+}
+} // namespace
+
+MessageResult ScriptedPlatformServices::ShowMessage(QWidget*, const QString& caption,
+                                                    const QString& text, MessageIcon icon,
+                                                    MessageButtons buttons) {
+    messages.push_back({caption, text, icon, buttons});
+    if (messageAnswers.empty()) {
+        return buttons == MessageButtons::YesNo ? MessageResult::No
+               : buttons == MessageButtons::Ok  ? MessageResult::Ok
+                                                : MessageResult::Cancel;
+    }
+    auto answer = messageAnswers.front();
+    messageAnswers.pop_front();
+    return answer;
+}
+
+std::optional<FileDialogResult> ScriptedPlatformServices::OpenFile(QWidget*,
+                                                                   const FileDialogRequest& r) {
+    openRequests.push_back(r);
+    return TakeFront(openAnswers);
+}
+
+std::optional<FileDialogResult> ScriptedPlatformServices::SaveFile(QWidget*,
+                                                                   const FileDialogRequest& r) {
+    saveRequests.push_back(r);
+    return TakeFront(saveAnswers);
+}
+
+std::optional<TFontDesc> ScriptedPlatformServices::ChooseFont(QWidget*, const TFontDesc&) {
+    return TakeFront(fontAnswers);
+}
+
+std::optional<QColor> ScriptedPlatformServices::ChooseColor(QWidget*, const QColor&) {
+    return TakeFront(colorAnswers);
+}
+
+void ScriptedPlatformServices::OpenUrl(const QString& urlOrPath) {
+    openedUrls.push_back(urlOrPath);
+}
+
+void ScriptedPlatformServices::Beep() {
+    ++beeps;
+}
+
+} // namespace lumetta::ui

@@ -1,0 +1,109 @@
+#pragma once
+// Everything modal or external that the program asks of the desktop goes through this one
+// interface: message boxes, file / font / colour / printer dialogs, the clipboard, the shell's
+// "open" and the warning beep. QtPlatformServices is the real one; the tests install
+// ScriptedPlatformServices, which answers from queues and records what was asked.
+#include "imaging/Bitmap32.h"
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <QImage>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace lumetta::ui {
+
+enum class MessageIcon { None, Information, Warning, Error, Question };
+enum class MessageButtons { Ok, YesNo, Yes };
+enum class MessageResult { Ok, Yes, No, Cancel };
+
+struct FileDialogRequest {
+    QString title;
+    QString startFolder;
+    QString fileName;       // proposed name
+    QStringList filters;    // "Description (*.ext *.ext2)"
+    int selectedFilter = 0; // index into filters
+    QString defaultSuffix;  // without the dot
+    // When set, the dialog shows the selected file's picture as decoded by this function
+    // (a null image shows nothing).
+    std::function<QImage(const QString&)> preview;
+};
+
+struct FileDialogResult {
+    QString path;
+    int selectedFilter = 0;
+};
+
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    virtual MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                                      MessageIcon icon, MessageButtons buttons) = 0;
+    virtual std::optional<FileDialogResult> OpenFile(QWidget* parent,
+                                                     const FileDialogRequest& request) = 0;
+    virtual std::optional<FileDialogResult> SaveFile(QWidget* parent,
+                                                     const FileDialogRequest& request) = 0;
+    virtual std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) = 0;
+    virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) = 0;
+    virtual void OpenUrl(const QString& urlOrPath) = 0;
+    virtual void Beep() = 0;
+};
+
+class QtPlatformServices : public PlatformServices {
+public:
+    MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                              MessageIcon icon, MessageButtons buttons) override;
+    std::optional<FileDialogResult> OpenFile(QWidget* parent,
+                                             const FileDialogRequest& request) override;
+    std::optional<FileDialogResult> SaveFile(QWidget* parent,
+                                             const FileDialogRequest& request) override;
+    std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) override;
+    std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
+    void OpenUrl(const QString& urlOrPath) override;
+    void Beep() override;
+};
+
+// Answers from queues filled by a test; records every request. An empty queue answers
+// "cancel" (or No / Cancel for a message box) so a forgotten answer never blocks a test.
+class ScriptedPlatformServices : public PlatformServices {
+public:
+    struct Message {
+        QString caption, text;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+
+    std::deque<MessageResult> messageAnswers;
+    std::deque<std::optional<FileDialogResult>> openAnswers;
+    std::deque<std::optional<FileDialogResult>> saveAnswers;
+    std::deque<std::optional<TFontDesc>> fontAnswers;
+    std::deque<std::optional<QColor>> colorAnswers;
+
+    std::vector<Message> messages;
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+    std::vector<QString> openedUrls;
+    int beeps = 0;
+
+    MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
+                              MessageIcon icon, MessageButtons buttons) override;
+    std::optional<FileDialogResult> OpenFile(QWidget* parent,
+                                             const FileDialogRequest& request) override;
+    std::optional<FileDialogResult> SaveFile(QWidget* parent,
+                                             const FileDialogRequest& request) override;
+    std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) override;
+    std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
+    void OpenUrl(const QString& urlOrPath) override;
+    void Beep() override;
+};
+
+} // namespace lumetta::ui
