@@ -24,12 +24,16 @@ struct CachedBlock {
 };
 
 std::vector<CachedBlock>& Cache() {
-    static std::vector<CachedBlock> cache;
-    return cache;
+    // Never destroyed: bitmaps with static lifetime may give their storage back after the
+    // end of main.
+    static auto* cache = new std::vector<CachedBlock>;
+    return *cache;
 }
 std::size_t gCachedBytes = 0;
 
-std::size_t RoundUp(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+std::size_t RoundUp(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
 
 void* MapLarge(std::size_t mapped) {
     // Over-map by one huge page so the block can start on a 2 MB boundary.
@@ -72,8 +76,11 @@ void* Acquire(std::size_t bytes) {
         CachedBlock b = cache[best];
         cache.erase(cache.begin() + best);
         gCachedBytes -= b.mapped;
-        // Memory already faulted in is cheap to clear; the untouched tail is still zero.
-        std::memset(b.p, 0, b.dirty < bytes ? b.dirty : bytes);
+        // Memory already faulted in is cheap to clear; the untouched tail is still zero. Clear
+        // every dirty byte that stays in the block, not only the ones asked for: Release
+        // records only the new size as dirty, so a later, larger request would otherwise get
+        // the previous owner's pixels beyond it.
+        std::memset(b.p, 0, b.dirty < mapped ? b.dirty : mapped);
         if (b.mapped > mapped) {
             munmap(static_cast<char*>(b.p) + mapped, b.mapped - mapped);
         }
@@ -91,8 +98,8 @@ void Release(void* p, std::size_t bytes) noexcept {
     const std::size_t mapped = RoundUp(bytes, kHugePage);
     auto& cache = Cache();
     if (mapped <= kCacheLimitBytes) {
-        while (!cache.empty() && (gCachedBytes + mapped > kCacheLimitBytes ||
-                                  cache.size() >= kCacheLimitBlocks)) {
+        while (!cache.empty() &&
+               (gCachedBytes + mapped > kCacheLimitBytes || cache.size() >= kCacheLimitBlocks)) {
             munmap(cache.front().p, cache.front().mapped);
             gCachedBytes -= cache.front().mapped;
             cache.erase(cache.begin());
@@ -101,18 +108,20 @@ void Release(void* p, std::size_t bytes) noexcept {
             cache.push_back({p, mapped, bytes});
             gCachedBytes += mapped;
             return;
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     munmap(p, mapped);
 }
 
 void Trim() noexcept {
-    for (auto& b : Cache()) munmap(b.p, b.mapped);
+    for (auto& b : Cache())
+        munmap(b.p, b.mapped);
     Cache().clear();
     gCachedBytes = 0;
 }
 
-std::size_t CachedBytes() noexcept { return gCachedBytes; }
+std::size_t CachedBytes() noexcept {
+    return gCachedBytes;
+}
 
 } // namespace lumetta::PixelMemory

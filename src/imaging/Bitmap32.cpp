@@ -12,8 +12,12 @@ namespace {
 ITextRasterizer* gTextRasterizer = nullptr;
 } // namespace
 
-void SetTextRasterizer(ITextRasterizer* rasterizer) { gTextRasterizer = rasterizer; }
-ITextRasterizer* GetTextRasterizer() { return gTextRasterizer; }
+void SetTextRasterizer(ITextRasterizer* rasterizer) {
+    gTextRasterizer = rasterizer;
+}
+ITextRasterizer* GetTextRasterizer() {
+    return gTextRasterizer;
+}
 
 // One pixel buffer, shared by every bitmap that holds a copy of it.
 struct TBitmap32::Storage {
@@ -31,13 +35,15 @@ struct TBitmap32::Storage {
 
 TBitmap32::TBitmap32() = default;
 
-TBitmap32::TBitmap32(int width, int height) { SetSize(width, height); }
+TBitmap32::TBitmap32(int width, int height) {
+    SetSize(width, height);
+}
 
 TBitmap32::TBitmap32(const TBitmap32& other)
-    : DrawMode(other.DrawMode), StretchFilter(other.StretchFilter),
-      MasterAlpha(other.MasterAlpha), CombineMode(other.CombineMode),
-      OuterColor(other.OuterColor), Font(other.Font), storage_(other.storage_),
-      cbits_(other.cbits_), width_(other.width_), height_(other.height_) {}
+    : DrawMode(other.DrawMode), StretchFilter(other.StretchFilter), MasterAlpha(other.MasterAlpha),
+      CombineMode(other.CombineMode), OuterColor(other.OuterColor), Font(other.Font),
+      storage_(other.storage_), cbits_(other.cbits_), width_(other.width_), height_(other.height_) {
+}
 
 TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
     if (this == &other) return *this;
@@ -56,9 +62,8 @@ TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
 }
 
 TBitmap32::TBitmap32(TBitmap32&& other) noexcept
-    : DrawMode(other.DrawMode), StretchFilter(other.StretchFilter),
-      MasterAlpha(other.MasterAlpha), CombineMode(other.CombineMode),
-      OuterColor(other.OuterColor), Font(std::move(other.Font)),
+    : DrawMode(other.DrawMode), StretchFilter(other.StretchFilter), MasterAlpha(other.MasterAlpha),
+      CombineMode(other.CombineMode), OuterColor(other.OuterColor), Font(std::move(other.Font)),
       storage_(std::move(other.storage_)), cbits_(other.cbits_), width_(other.width_),
       height_(other.height_) {
     other.cbits_ = nullptr;
@@ -81,8 +86,7 @@ TBitmap32& TBitmap32::operator=(TBitmap32&& other) noexcept {
     Font = std::move(other.Font);
     try {
         Changed();
-    } catch (...) {
-    }
+    } catch (...) {}
     return *this;
 }
 
@@ -128,7 +132,9 @@ TColor32* TBitmap32::Bits() {
     return storage_ ? storage_->data : nullptr;
 }
 
-TColor32* TBitmap32::ScanLine(int y) { return Bits() + std::size_t(y) * width_; }
+TColor32* TBitmap32::ScanLine(int y) {
+    return Bits() + std::size_t(y) * width_;
+}
 
 bool TBitmap32::SharesPixelsWith(const TBitmap32& other) const {
     return storage_ && storage_ == other.storage_;

@@ -45,10 +45,18 @@ constexpr TColor32 Color32(int r, int g, int b, int a = 255) {
     return (TColor32(a & 0xFF) << 24) | (TColor32(r & 0xFF) << 16) | (TColor32(g & 0xFF) << 8) |
            TColor32(b & 0xFF);
 }
-constexpr int AlphaComponent(TColor32 c) { return int(c >> 24); }
-constexpr int RedComponent(TColor32 c) { return int((c >> 16) & 0xFF); }
-constexpr int GreenComponent(TColor32 c) { return int((c >> 8) & 0xFF); }
-constexpr int BlueComponent(TColor32 c) { return int(c & 0xFF); }
+constexpr int AlphaComponent(TColor32 c) {
+    return int(c >> 24);
+}
+constexpr int RedComponent(TColor32 c) {
+    return int((c >> 16) & 0xFF);
+}
+constexpr int GreenComponent(TColor32 c) {
+    return int((c >> 8) & 0xFF);
+}
+constexpr int BlueComponent(TColor32 c) {
+    return int(c & 0xFF);
+}
 
 // A window-system colour value: red in the low byte, then green, then blue (0x00BBGGRR).
 using TWinColor = std::uint32_t;
@@ -141,8 +149,8 @@ public:
     void SetPixelS(int x, int y, TColor32 c); // ignored outside
     const TColor32* ConstBits() const { return cbits_; }
     const TColor32* ConstScanLine(int y) const { return cbits_ + std::size_t(y) * width_; }
-    TColor32* Bits();            // detaches from shared storage
-    TColor32* ScanLine(int y);   // detaches from shared storage
+    TColor32* Bits();          // detaches from shared storage
+    TColor32* ScanLine(int y); // detaches from shared storage
     bool SharesPixelsWith(const TBitmap32& other) const;
     std::size_t PixelCount() const { return std::size_t(width_) * height_; }
 

@@ -1,0 +1,134 @@
+#include "base/PixelMemory.h"
+#include "imaging/Bitmap32.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace lumetta {
+namespace {
+
+bool AllPixels(const TBitmap32& b, TColor32 c) {
+    for (std::size_t i = 0; i < b.PixelCount(); ++i)
+        if (b.ConstBits()[i] != c) return false;
+    return true;
+}
+
+TEST(Bitmap, SetSizeKeepsPixelsOnlyAtTheSameSize) {
+    TBitmap32 b = test::PatternBitmap(5, 4);
+    const TBitmap32 original = b;
+    b.SetSize(5, 4);
+    EXPECT_TRUE(b.SharesPixelsWith(original));
+    b.SetSize(4, 5); // same pixel count, other shape
+    EXPECT_EQ(b.Width(), 4);
+    EXPECT_TRUE(AllPixels(b, 0));
+    b.Clear(0xFFFFFFFFu);
+    b.SetWidth(7);
+    EXPECT_TRUE(AllPixels(b, 0));
+    b.SetSize(-3, 2);
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_TRUE(b.Empty());
+    b.SetWidth(3); // width then height: each step that changes the size starts over
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_TRUE(AllPixels(b, 0));
+}
+
+TEST(Bitmap, ReusedLargeStorageIsAlwaysZero) {
+    // Large blocks go back to a reuse cache; whatever the last owner wrote must not show
+    // through, even in bytes beyond what the previous owner asked for.
+    PixelMemory::Trim();
+    const int w = 1024;
+    for (int h : {2048, 1700, 1950, 2048}) {
+        TBitmap32 b(w, h);
+        ASSERT_TRUE(AllPixels(b, 0)) << "height " << h;
+        b.Clear(0xDEADBEEFu);
+    }
+    EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    PixelMemory::Trim();
+    EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
+}
+
+TEST(Bitmap, CopiesShareUntilOneSideWrites) {
+    TBitmap32 a = test::PatternBitmap(6, 3, 5);
+    TBitmap32 b;
+    b.Assign(a);
+    EXPECT_TRUE(a.SharesPixelsWith(b));
+    const TColor32 before = a.Pixel(2, 1);
+    b.SetPixel(2, 1, 0x12345678u);
+    EXPECT_FALSE(a.SharesPixelsWith(b));
+    EXPECT_EQ(a.Pixel(2, 1), before);
+    EXPECT_EQ(b.Pixel(2, 1), 0x12345678u);
+    EXPECT_EQ(b.Pixel(3, 1), a.Pixel(3, 1));
+
+    TBitmap32 c = a;
+    c.ScanLine(0)[0] = 1; // writing through a row also detaches
+    EXPECT_NE(a.Pixel(0, 0), 1u);
+    TBitmap32 d = a;
+    d.Clear(0xFF00FF00u);
+    EXPECT_FALSE(AllPixels(a, 0xFF00FF00u));
+    EXPECT_TRUE(AllPixels(d, 0xFF00FF00u));
+}
+
+TEST(Bitmap, AssignCopiesPropertiesOfNonEmptySourcesOnly) {
+    TBitmap32 src = test::PatternBitmap(3, 3);
+    src.DrawMode = dmBlend;
+    src.OuterColor = 0x11223344u;
+    src.StretchFilter = sfLanczos;
+    src.MasterAlpha = 200;
+    src.CombineMode = cmMerge;
+    TBitmap32 dst;
+    dst.Assign(src);
+    EXPECT_EQ(dst.DrawMode, dmBlend);
+    EXPECT_EQ(dst.OuterColor, 0x11223344u);
+    EXPECT_EQ(dst.StretchFilter, sfLanczos);
+    EXPECT_EQ(dst.MasterAlpha, 200);
+    EXPECT_EQ(dst.CombineMode, cmBlend);
+    EXPECT_EQ(dst.PixelS(-1, 0), 0x11223344u);
+
+    TBitmap32 empty;
+    dst.Assign(empty);
+    EXPECT_TRUE(dst.Empty());
+    EXPECT_EQ(dst.DrawMode, dmBlend);
+
+    TBitmap32 picture = test::PatternBitmap(2, 2);
+    TBitmap32 target;
+    target.AssignPicture(picture, false);
+    EXPECT_EQ(target.Pixel(1, 1), picture.Pixel(1, 1) | 0xFF000000u);
+    EXPECT_EQ(target.DrawMode, dmOpaque);
+    target.AssignNil();
+    EXPECT_TRUE(target.Empty());
+}
+
+TEST(Bitmap, EveryModifyingOperationNotifiesOnce) {
+    TBitmap32 b(4, 3);
+    int changes = 0;
+    b.OnChange = [&] { ++changes; };
+    const auto once = [&](const char* what, auto&& op) {
+        changes = 0;
+        op();
+        EXPECT_EQ(changes, 1) << what;
+    };
+    once("Clear", [&] { b.Clear(0xFF102030u); });
+    once("ResetAlpha", [&] { b.ResetAlpha(); });
+    once("FlipHorz", [&] { b.FlipHorz(); });
+    once("FlipVert", [&] { b.FlipVert(); });
+    once("Rotate90", [&] { b.Rotate90(); });
+    once("Rotate270", [&] { b.Rotate270(); });
+    once("SetSize", [&] { b.SetSize(5, 5); });
+    once("Resample", [&] { ResampleBitmap(b, 9, 2, sfLanczos); });
+    once("Assign", [&] { b.Assign(test::PatternBitmap(2, 2)); });
+    once("AssignPicture", [&] { b.AssignPicture(test::PatternBitmap(2, 2), false); });
+    changes = 0;
+    b.BeginUpdate();
+    b.Clear(0);
+    b.FlipHorz();
+    EXPECT_EQ(changes, 0);
+    b.EndUpdate();
+    EXPECT_EQ(changes, 1);
+}
+
+} // namespace
+} // namespace lumetta
