@@ -1,0 +1,52 @@
+#pragma once
+// Shows a TImgView32 on screen: scroll bars, painting of the model's off-screen buffer, mouse
+// and wheel input forwarded in control coordinates. All behaviour lives in the model.
+#include "view/ImgView32.h"
+
+#include <QAbstractScrollArea>
+
+namespace lumetta::ui {
+
+class ImageViewWidget : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit ImageViewWidget(QWidget* parent = nullptr);
+    ~ImageViewWidget() override;
+
+    TImgView32& Model() { return model_; }
+    TBitmap32& Picture() { return model_.Picture(); }
+    float Scale() const { return model_.Scale(); }
+    void SetScale(float scale) { model_.SetScale(scale); }
+    int LayerCount() const { return model_.Layers().Count(); }
+    void ClearLayers() { model_.Layers().Clear(); }
+    // Wheel turns are reported through wheelTurned instead of scrolling the view.
+    void SetWheelZoom(bool on) { wheelZoom_ = on; }
+    void ReleaseMouseCapture();
+
+signals:
+    // A press, after the layers have seen it; layerHit tells whether one was under the pointer.
+    void mousePressed(int button, int x, int y, bool layerHit);
+    // Wheel turned: negative towards the user.
+    void wheelTurned(int delta);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void SyncGeometry();
+    void SyncScrollBars();
+    QPoint ControlPoint(const QPoint& viewportPoint) const;
+
+    TImgView32 model_;
+    TBitmap32 buffer_;
+    bool wheelZoom_ = false;
+    bool syncing_ = false;
+};
+
+} // namespace lumetta::ui

@@ -1,0 +1,318 @@
+#include "ui/MainWindow.h"
+
+#include "codecs/ImageIO.h"
+#include "library/PlacementIndex.h"
+#include "ui/Artwork.h"
+#include "ui/ImageViewWidget.h"
+#include "ui/PlatformServices.h"
+#include "ui/WelcomeView.h"
+#include "ui/WindowSnap.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+namespace lumetta::ui {
+
+namespace {
+
+std::string WithTrailingSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// The file of that name in the folder, matched without regard to letter case (the settings
+// may say "MainBg1.bmp" for a file named "MainBG1.bmp"). Empty when there is none.
+std::string FindFileIgnoringCase(const std::string& folder, const std::string& name) {
+    if (name.empty()) return {};
+    if (FileExists(folder + name)) return folder + name;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string candidate = entry.path().filename().string();
+        if (SameText(candidate, name) && entry.is_regular_file(ec)) return folder + candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
+    if (options.services) {
+        services_ = options.services;
+    } else {
+        ownedServices_ = std::make_unique<QtPlatformServices>();
+        services_ = ownedServices_.get();
+    }
+
+    // Start-up: titles and caption.
+    QApplication::setApplicationName(QStringLiteral("Lumetta"));
+    EditDirty = false;
+    setWindowTitle(QStringLiteral("Lumetta V2.3"));
+    setWindowIcon(AppIcon());
+
+    // Folders.
+    ExeDir = WithTrailingSlash(options.exeDir.empty()
+                                   ? QCoreApplication::applicationDirPath().toStdString()
+                                   : options.exeDir);
+    DataDir = ExeDir + "Data/";
+
+    // The picture at the left of the Options and About dialogs, from the embedded BMP data.
+    try {
+        const QByteArray bmp = LeftPanelBmpData();
+        LoadPictureData(LeftPanelBitmap, reinterpret_cast<const std::uint8_t*>(bmp.constData()),
+                        std::size_t(bmp.size()), "bmp", "DataEmLeft");
+    } catch (const std::exception&) {
+        LeftPanelBitmap.AssignNil();
+    }
+
+    // The document bitmaps exist as members; the font of new text layers.
+    TextFont = TFontDesc{"Arial", 28, 255};
+
+    // The object library: the full container when present, else the small one.
+    ObjectPack.SetMessageHandler([this](const std::string& message) {
+        services_->ShowMessage(this, QApplication::applicationName(),
+                               QString::fromStdString(message), MessageIcon::None,
+                               MessageButtons::Ok);
+    });
+    const std::string full = ExeDir + "libraryfull.phd";
+    ObjectPack.Open(FileExists(full) ? full : ExeDir + "library.phd");
+    PlacementIndex = OpenPlacementIndex(ExeDir + "library.phi");
+
+    LoadSettings(ExeDir, settings_);
+
+    CreateActions();
+    CreatePages();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+
+    PlaceWindow();
+
+    // The welcome picture.
+    const std::string welcome = FindFileIgnoringCase(ExeDir + "Desktop/", settings_.DesktopBg);
+    if (!welcome.empty()) {
+        try {
+            TBitmap32 picture;
+            LoadPictureFile(picture, welcome);
+            ImageBG->SetPicture(picture);
+        } catch (const std::exception&) {
+            // A welcome picture that cannot be decoded leaves the page without one.
+        }
+    }
+
+    PageListMain->setCurrentIndex(plWelcome);
+    plLeft->setCurrentIndex(pgEdit);
+}
+
+TfrmMain::~TfrmMain() {
+    RunExitSequence();
+}
+
+void TfrmMain::RunExitSequence() {
+    if (exitDone_) return;
+    exitDone_ = true;
+    try {
+        settings_.WinWidth = lastNormalSize_.width();
+        settings_.WinHeight = lastNormalSize_.height();
+        settings_.WinState = lastState_;
+        if (isVisible()) {
+            const QRect frame = frameGeometry();
+            settings_.WinWidth = frame.width();
+            settings_.WinHeight = frame.height();
+            settings_.WinState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
+        }
+        SaveSettings(ExeDir, settings_);
+        PlacementIndex.reset();
+        LeftPanelBitmap.AssignNil();
+        ObjectImage.AssignNil();
+        ObjectPack.Close();
+        Composite.AssignNil();
+        EditedPhoto.AssignNil();
+        ClearPreviewLayers();
+    } catch (...) {
+        // Nothing at exit is worth stopping the program's end for.
+    }
+}
+
+void TfrmMain::PlaceWindow() {
+    const QScreen* screen = QApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QSize size(settings_.WinWidth, settings_.WinHeight);
+    size = size.expandedTo(QSize(200, 150)).boundedTo(QSize(16384, 16384));
+    resize(size);
+    move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    lastNormalSize_ = size;
+    if (settings_.WinState == 2) {
+        setWindowState(Qt::WindowMaximized);
+        lastState_ = 2;
+    } else if (settings_.WinState == 1) {
+        setWindowState(Qt::WindowMinimized);
+    }
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    UpdatePhotoCommands();
+    UpdateUndoRedo();
+    // The stored size is the outer size; once the window manager has framed the window, take
+    // the frame off so the window keeps the stored outer size from run to run.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
+        QTimer::singleShot(0, this, [this] {
+            const QSize frameExtra = frameGeometry().size() - geometry().size();
+            if (frameExtra.width() > 0 || frameExtra.height() > 0) {
+                resize(QSize(settings_.WinWidth, settings_.WinHeight) - frameExtra);
+            }
+        });
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    // Remember the size and state while the window is still shown.
+    const QRect frame = frameGeometry();
+    lastNormalSize_ = frame.size();
+    lastState_ = (windowState() & Qt::WindowMaximized) ? 2 : 0;
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted()) RunExitSequence();
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        // A minimised window keeps the state it had before: only normal and maximised count.
+        if (!(windowState() & Qt::WindowMinimized))
+            lastState_ = (windowState() & Qt::WindowMaximized) ? 2 : 0;
+    }
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (snapping_ || !isVisible() || (windowState() & Qt::WindowMaximized)) return;
+    const QScreen* screen = this->screen();
+    if (!screen) return;
+    const QRect frame = frameGeometry();
+    const QPoint offset = SnapOffset(frame, screen->availableGeometry(), 30);
+    if (offset.isNull()) return;
+    snapping_ = true;
+    const QRect before = frame;
+    move(pos() + offset);
+    MoveTouchingWindows(this, before, offset);
+    snapping_ = false;
+}
+
+QString TfrmMain::ErrorText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QChar('.')) return message + QChar('.');
+    return message;
+}
+
+void TfrmMain::ShowError(const std::exception& error) {
+    services_->ShowMessage(this, QApplication::applicationName(),
+                           ErrorText(QString::fromUtf8(error.what())), MessageIcon::Error,
+                           MessageButtons::Ok);
+}
+
+void TfrmMain::RunCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowError(e);
+    } catch (...) {
+        ShowError(std::runtime_error("Unexpected error"));
+    }
+}
+
+QString TfrmMain::StatusText(int panel) const {
+    return panel >= 0 && panel < 3 && StatusPanel[panel] ? StatusPanel[panel]->text() : QString();
+}
+
+void TfrmMain::SetStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < 3 && StatusPanel[panel]) StatusPanel[panel]->setText(text);
+}
+
+void TfrmMain::CreateStatusBar() {
+    static constexpr int kWidths[3] = {161, 150, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setContentsMargins(4, 0, 4, 0);
+        if (i < 2) {
+            label->setFixedWidth(kWidths[i]);
+            statusBar()->addWidget(label);
+        } else {
+            // The last panel starts at 50 pixels and takes the rest of the bar, so that long
+            // object names stay readable.
+            label->setMinimumWidth(kWidths[i]);
+            statusBar()->addWidget(label, 1);
+        }
+        StatusPanel[i] = label;
+    }
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void TfrmMain::CreatePages() {
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    plLeft = new QStackedWidget(central);
+    plLeft->setObjectName(QStringLiteral("plLeft"));
+    plLeft->setFixedWidth(161);
+    auto* pageEdit = new QWidget(plLeft);
+    pageEdit->setObjectName(QStringLiteral("pgEdit"));
+    auto* pageObject = new QWidget(plLeft);
+    pageObject->setObjectName(QStringLiteral("pgObject"));
+    pageObject->setWindowTitle(QStringLiteral("Object"));
+    auto* pagePrint = new QWidget(plLeft);
+    pagePrint->setObjectName(QStringLiteral("pgPrintSet"));
+    plLeft->addWidget(pageEdit);
+    plLeft->addWidget(pageObject);
+    plLeft->addWidget(pagePrint);
+    BuildLeftPages(pageEdit, pageObject, pagePrint);
+
+    PageListMain = new QStackedWidget(central);
+    PageListMain->setObjectName(QStringLiteral("PageListMain"));
+    ImageBG = new WelcomeView(PageListMain);
+    ImageBG->setObjectName(QStringLiteral("plWelcome"));
+    ImgViewEdit = new ImageViewWidget(PageListMain);
+    ImgViewEdit->setObjectName(QStringLiteral("plEditPhoto"));
+    imgView = new ImageViewWidget(PageListMain);
+    imgView->setObjectName(QStringLiteral("plPreview"));
+    imgView->SetWheelZoom(true);
+    auto* printPreview = new QWidget(PageListMain);
+    printPreview->setObjectName(QStringLiteral("plPrintPreview"));
+    PageListMain->addWidget(ImageBG);
+    PageListMain->addWidget(ImgViewEdit);
+    PageListMain->addWidget(imgView);
+    PageListMain->addWidget(printPreview);
+
+    connect(imgView, &ImageViewWidget::mousePressed, this,
+            [this](int button, int x, int y, bool layerHit) {
+                RunCommand([&] { OnPreviewMouseDown(button, x, y, layerHit); });
+            });
+    connect(imgView, &ImageViewWidget::wheelTurned, this,
+            [this](int delta) { RunCommand([&] { OnPreviewWheel(delta); }); });
+
+    layout->addWidget(plLeft);
+    layout->addWidget(PageListMain, 1);
+    setCentralWidget(central);
+}
+
+} // namespace lumetta::ui

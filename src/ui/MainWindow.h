@@ -1,0 +1,206 @@
+#pragma once
+// TfrmMain: the program's one document window. Its fields hold the document (the photo, the
+// scratch bitmaps, the history and the dirty flags); its methods are the commands.
+//
+// The class is split by concern over several files:
+//   MainWindow.cpp          creation (start-up sequence), layout, exit sequence, error guard
+//   MainWindowActions.cpp   actions, menus, toolbar, enabled states, status texts
+//   MainWindowDocument.cpp  Open File, Close, Undo, Redo, SwitchMode, wheel zoom
+#include "document/PhotoHistory.h"
+#include "imaging/Bitmap32.h"
+#include "library/IniFile.h"
+#include "library/StreamPack.h"
+#include "tools/Settings.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QLabel;
+class QStackedWidget;
+class QToolBar;
+class QWidget;
+
+namespace lumetta::ui {
+
+class PlatformServices;
+class WelcomeView;
+class ImageViewWidget;
+
+// Page modes of SwitchMode.
+enum PageMode : int {
+    pmEditPhoto = 0,
+    pmAddMask = 1,
+    pmAddClipArt = 2,
+    pmAddFrame = 3,
+    pmAddShadow = 4
+};
+
+// Indices of the centre page list.
+enum CentrePage : int { plWelcome = 0, plEditPhoto = 1, plPreview = 2, plPrintPreview = 3 };
+// Indices of the left page list.
+enum LeftPage : int { pgEdit = 0, pgObject = 1, pgPrintSet = 2 };
+
+struct MainWindowOptions {
+    // The program's folder; empty means the folder of the running executable.
+    std::string exeDir;
+    // Where modal questions and dialogs go; null means the Qt implementation.
+    PlatformServices* services = nullptr;
+};
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TfrmMain(const MainWindowOptions& options = {});
+    ~TfrmMain() override;
+
+    // ---- paths ----
+    std::string ExeDir;  // always ends in "/"
+    std::string DataDir; // ExeDir + "Data/"
+
+    // ---- the document ----
+    TBitmap32 EditedPhoto;
+    TBitmap32 Composite;
+    TBitmap32 ObjectImage;
+    TPhotoHistory iPhotos; // holds HistoryIndex
+    bool EditDirty = false;
+    bool PreviewDirty = false;
+    std::string CurrentPhotoFile;
+    TFontDesc TextFont;
+    TBitmap32 LeftPanelBitmap;
+
+    // ---- the object library ----
+    TiStreamPack ObjectPack;
+    std::optional<TMemIniFile> PlacementIndex;
+
+    // ---- operations ----
+    void SwitchMode(int mode);
+    void UpdatePhotoCommands();
+    void UpdateUndoRedo();
+    void ShowPhotoSize();
+    void PushSnapshot(const TBitmap32& bitmap) { iPhotos.PushSnapshot(bitmap); }
+    void RestoreSnapshot(int n, TBitmap32& target) { iPhotos.RestoreSnapshot(n, target); }
+    int HistoryIndex() const { return iPhotos.HistoryIndex; }
+
+    // ---- commands ----
+    void actOpenFileExecute();
+    void ActCloseExecute();
+    void actUndoExecute();
+    void actRedoExecute();
+    void actAddTextExecute();
+    void actShowPreviewExecute();
+    void actWelcomeExecute();
+    void actExitExecute();
+
+    // Runs a command; an error that escapes it is shown in the standard error box.
+    void RunCommand(const std::function<void()>& command);
+    // The standard error box: caption "Lumetta", error icon, the full-stop rule.
+    void ShowError(const std::exception& error);
+    // The text of that box for a message (a full stop appended when the last character sorts
+    // after ".").
+    static QString ErrorText(const QString& message);
+
+    // ---- widgets other parts of the program reach ----
+    PlatformServices& Services() { return *services_; }
+    QStackedWidget* PageListMain = nullptr;
+    QStackedWidget* plLeft = nullptr;
+    WelcomeView* ImageBG = nullptr;
+    ImageViewWidget* ImgViewEdit = nullptr;
+    ImageViewWidget* imgView = nullptr;
+    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+
+    // Every command, by its name in the program.
+    QAction* actOpenFile = nullptr;
+    QAction* actSaveFile = nullptr;
+    QAction* ActClose = nullptr;
+    QAction* actPrintSetup = nullptr;
+    QAction* actPrintPreview = nullptr;
+    QAction* actPrint = nullptr;
+    QAction* actExit = nullptr;
+    QAction* actUndo = nullptr;
+    QAction* actRedo = nullptr;
+    QAction* actEditPhoto = nullptr;
+    QAction* catAddMask = nullptr;
+    QAction* actAddFrame = nullptr;
+    QAction* actAddShadow = nullptr;
+    QAction* actAddClipArt = nullptr;
+    QAction* actAddText = nullptr;
+    QAction* actShowPreview = nullptr;
+    QAction* actWelcome = nullptr;
+    QAction* actStandardOption = nullptr;
+    QAction* actDownloadObject = nullptr;
+    QAction* actAddObject = nullptr;
+    QAction* actShowLogs = nullptr;
+    QAction* actClearLogs = nullptr;
+    QAction* actHelpManual = nullptr;
+    QAction* actHomePage = nullptr;
+    QAction* actAboutSoft = nullptr;
+    QAction* CheckUpdate1 = nullptr;
+    QToolBar* ToolBarMain = nullptr;
+
+    // The status text of a panel (0 mode, 1 size, 2 object).
+    QString StatusText(int panel) const;
+    void SetStatusText(int panel, const QString& text);
+
+    // ---- edit-page and decoration state used by the commands ----
+    int ZoomStep = 10;
+    int ResizeWidth = 0;
+    int ResizeHeight = 0;
+    double AspectRatio = 0.0;
+    int ObjectKind = 2;
+    QString ThumbnailMask = QStringLiteral("*.jpg");
+
+    // True once the exit sequence has run.
+    bool ExitSequenceDone() const { return exitDone_; }
+    // Runs the exit sequence now (the destructor runs it otherwise); idempotent.
+    void RunExitSequence();
+
+signals:
+    // Raised after a photo was opened, closed or the mode changed; tests and tool windows use it.
+    void documentChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreatePages();
+    void PlaceWindow();
+    void OnPreviewMouseDown(int button, int x, int y, bool layerHit);
+    void OnPreviewWheel(int delta);
+    void ClearPreviewLayers();
+    void BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint);
+    void ShowResizeFields(int width, int height);
+    void SetObjectKind(int kind, const QString& mask);
+    void FlattenPreviewLayers();
+    void SelectLayer(void* layer);
+    void HideClipArtTools();
+    void ShowTextInput();
+    QAction* MakeAction(const QString& caption, const QString& hint, const QString& shortcut,
+                        void (TfrmMain::*handler)());
+
+    std::unique_ptr<PlatformServices> ownedServices_;
+    PlatformServices* services_ = nullptr;
+    TSettings& settings_;
+    bool shownOnce_ = false;
+    bool exitDone_ = false;
+    QSize lastNormalSize_;
+    int lastState_ = 0; // 0 normal or 2 maximized, as stored at exit
+    QPoint lastPos_;
+    bool snapping_ = false;
+};
+
+} // namespace lumetta::ui

@@ -1,0 +1,49 @@
+// TfrmMain: the left panel's pages and the hooks the decoration tools fill in.
+#include "ui/ImageViewWidget.h"
+#include "ui/MainWindow.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace lumetta::ui {
+
+void TfrmMain::BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint) {
+    auto header = [](QWidget* page, const QString& title) {
+        auto* layout = new QVBoxLayout(page);
+        layout->setContentsMargins(6, 6, 6, 6);
+        auto* label = new QLabel(title, page);
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+        layout->addWidget(label);
+        layout->addStretch(1);
+    };
+    header(pageEdit, QStringLiteral("Edit Tools"));
+    header(pageObject, QStringLiteral("Object"));
+    header(pagePrint, QStringLiteral("Print Options"));
+}
+
+void TfrmMain::ShowResizeFields(int width, int height) {
+    ResizeWidth = width;
+    ResizeHeight = height;
+    AspectRatio = height != 0 ? double(width) / double(height) : 0.0;
+}
+
+void TfrmMain::SetObjectKind(int kind, const QString& mask) {
+    ObjectKind = kind;
+    ThumbnailMask = mask;
+}
+
+void TfrmMain::FlattenPreviewLayers() {}
+
+void TfrmMain::SelectLayer(void*) {}
+
+void TfrmMain::ClearPreviewLayers() {
+    imgView->ClearLayers();
+}
+
+void TfrmMain::HideClipArtTools() {}
+
+void TfrmMain::ShowTextInput() {}
+
+} // namespace lumetta::ui
