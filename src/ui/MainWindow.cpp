@@ -5,6 +5,7 @@
 #include "ui/Artwork.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/PlatformServices.h"
+#include "ui/ToolWindows.h"
 #include "ui/WelcomeView.h"
 #include "ui/WindowSnap.h"
 
@@ -118,6 +119,10 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     PageListMain->setCurrentIndex(plWelcome);
     plLeft->setCurrentIndex(pgEdit);
+
+    // The windows that float beside the main window, created hidden.
+    frmTextInput = new TfrmTextInput(this);
+    frmClipArtTools = new TfrmClipArtTools(this);
 }
 
 TfrmMain::~TfrmMain() {

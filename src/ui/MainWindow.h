@@ -32,6 +32,8 @@ namespace lumetta::ui {
 class PlatformServices;
 class WelcomeView;
 class ImageViewWidget;
+class TfrmClipArtTools;
+class TfrmTextInput;
 
 // Page modes of SwitchMode.
 enum PageMode : int {
@@ -115,6 +117,9 @@ public:
     ImageViewWidget* ImgViewEdit = nullptr;
     ImageViewWidget* imgView = nullptr;
     QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+    // The tool windows, created hidden after the main window (they live for the whole run).
+    TfrmTextInput* frmTextInput = nullptr;
+    TfrmClipArtTools* frmClipArtTools = nullptr;
 
     // Every command, by its name in the program.
     QAction* actOpenFile = nullptr;

@@ -1,6 +1,7 @@
 // TfrmMain: the left panel's pages and the hooks the decoration tools fill in.
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
+#include "ui/ToolWindows.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -42,8 +43,12 @@ void TfrmMain::ClearPreviewLayers() {
     imgView->ClearLayers();
 }
 
-void TfrmMain::HideClipArtTools() {}
+void TfrmMain::HideClipArtTools() {
+    if (frmClipArtTools && frmClipArtTools->isVisible()) frmClipArtTools->hide();
+}
 
-void TfrmMain::ShowTextInput() {}
+void TfrmMain::ShowTextInput() {
+    if (frmTextInput && !frmTextInput->isVisible()) frmTextInput->ShowBesideOwner();
+}
 
 } // namespace lumetta::ui
