@@ -1,0 +1,77 @@
+#include "tools/Settings.h"
+
+#include "base/Error.h"
+#include "library/IniFile.h"
+
+#include <cstdlib>
+
+namespace lumetta {
+
+namespace {
+
+constexpr const char* kSection = "Setup";
+
+std::string SetupFile(const std::string& folder) {
+    if (!folder.empty() && folder.back() != '/') return folder + "/Setup.ini";
+    return folder + "Setup.ini";
+}
+
+} // namespace
+
+std::string DefaultScrIniPath() {
+    const char* home = std::getenv("HOME");
+    std::string path = home && *home ? home : "/";
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+TSettings::TSettings() : ScrIniPath(DefaultScrIniPath()) {}
+
+TSettings& Settings() {
+    static TSettings instance;
+    return instance;
+}
+
+void LoadSettings(const std::string& folder, TSettings& settings) {
+    TMemIniFile ini;
+    try {
+        ini = TMemIniFile(SetupFile(folder));
+    } catch (const Error&) {
+        // An unreadable Setup.ini must not stop the program from starting: run on defaults.
+    }
+    const TSettings defaults;
+    settings.JpgCompress = ini.ReadBool(kSection, "JpgCompress", defaults.JpgCompress);
+    settings.JpgCompressVar = ini.ReadInteger(kSection, "JpgCompressVar", defaults.JpgCompressVar);
+    settings.DesktopColor = ini.ReadInteger(kSection, "DesktopColor", defaults.DesktopColor);
+    settings.DesktopBg = ini.ReadString(kSection, "DesktopBg", defaults.DesktopBg);
+    settings.ScrIniPath = ini.ReadString(kSection, "ScrIniPath", defaults.ScrIniPath);
+    settings.PspVer = ini.ReadString(kSection, "PspVer", defaults.PspVer);
+    settings.WinWidth = ini.ReadInteger(kSection, "WinWidth", defaults.WinWidth);
+    settings.WinHeight = ini.ReadInteger(kSection, "WinHeight", defaults.WinHeight);
+    settings.WinState = ini.ReadInteger(kSection, "WinState", defaults.WinState);
+}
+
+void SaveSettings(const std::string& folder, const TSettings& settings) {
+    TMemIniFile ini(SetupFile(folder));
+    ini.WriteInteger(kSection, "JpgCompressVar", settings.JpgCompressVar);
+    ini.WriteBool(kSection, "JpgCompress", settings.JpgCompress);
+    ini.WriteString(kSection, "ScrIniPath", settings.ScrIniPath);
+    ini.WriteInteger(kSection, "DesktopColor", settings.DesktopColor);
+    ini.WriteString(kSection, "DesktopBg", settings.DesktopBg);
+    ini.WriteString(kSection, "PspVer", settings.PspVer);
+    ini.WriteInteger(kSection, "WinWidth", settings.WinWidth);
+    ini.WriteInteger(kSection, "WinHeight", settings.WinHeight);
+    ini.WriteInteger(kSection, "WinState", settings.WinState);
+    ini.UpdateFile();
+}
+
+void LoadSettings(const std::string& folder) {
+    LoadSettings(folder, Settings());
+}
+
+void SaveSettings(const std::string& folder) {
+    SaveSettings(folder, Settings());
+}
+
+} // namespace lumetta

@@ -1,0 +1,147 @@
+#include "tools/Settings.h"
+#include "base/Error.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace lumetta {
+namespace {
+
+using test::ReadText;
+using test::TempDir;
+using test::WriteText;
+
+std::string Folder(const TempDir& dir) {
+    return dir.Path().string() + "/";
+}
+
+TEST(Settings, DefaultsAndFirstRunFile) {
+    TempDir dir;
+    TSettings s;
+    s.WinWidth = 1;
+    s.PspVer = "9";
+    LoadSettings(Folder(dir), s); // no Setup.ini: every key takes its default
+    EXPECT_TRUE(s.JpgCompress);
+    EXPECT_EQ(s.JpgCompressVar, 90);
+    EXPECT_EQ(s.DesktopColor, 16777215);
+    EXPECT_EQ(s.DesktopBg, "MainBg1.bmp");
+    EXPECT_EQ(s.ScrIniPath, DefaultScrIniPath());
+    EXPECT_EQ(s.PspVer, "0");
+    EXPECT_EQ(s.WinWidth, 750);
+    EXPECT_EQ(s.WinHeight, 550);
+    EXPECT_EQ(s.WinState, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Setup.ini")); // loading writes nothing
+
+    s.ScrIniPath = "/home/someone";
+    SaveSettings(Folder(dir), s);
+    EXPECT_EQ(ReadText(dir.File("Setup.ini")), "[Setup]\n"
+                                               "JpgCompressVar=90\n"
+                                               "JpgCompress=1\n"
+                                               "ScrIniPath=/home/someone\n"
+                                               "DesktopColor=16777215\n"
+                                               "DesktopBg=MainBg1.bmp\n"
+                                               "PspVer=0\n"
+                                               "WinWidth=750\n"
+                                               "WinHeight=550\n"
+                                               "WinState=0\n");
+}
+
+TEST(Settings, DefaultOpenFolderIsTheHomeFolder) {
+    const char* old = std::getenv("HOME");
+    std::string saved = old ? old : "";
+    ::setenv("HOME", "/home/user/", 1);
+    EXPECT_EQ(DefaultScrIniPath(), "/home/user");
+    ::setenv("HOME", "/", 1);
+    EXPECT_EQ(DefaultScrIniPath(), "/");
+    ::unsetenv("HOME");
+    EXPECT_EQ(DefaultScrIniPath(), "/");
+    if (old) ::setenv("HOME", saved.c_str(), 1);
+}
+
+TEST(Settings, ReadsTheFileAndFallsBackPerKey) {
+    TempDir dir;
+    WriteText(dir.File("Setup.ini"), "[setup]\r\n"
+                                     "jpgcompress=0\r\n"
+                                     "JPGCOMPRESSVAR=0x4B\r\n"
+                                     "DesktopColor=blue\r\n"
+                                     "DesktopBg=MainBG3.bmp\r\n"
+                                     "ScrIniPath=/photos/2024\r\n"
+                                     "PspVer=7\r\n"
+                                     "WinWidth=400\r\n"
+                                     "WinHeight=99999999999\r\n"
+                                     "WinState=2\r\n");
+    TSettings s;
+    LoadSettings(Folder(dir), s);
+    EXPECT_FALSE(s.JpgCompress);
+    EXPECT_EQ(s.JpgCompressVar, 75);
+    EXPECT_EQ(s.DesktopColor, 16777215); // not an integer: default
+    EXPECT_EQ(s.DesktopBg, "MainBG3.bmp");
+    EXPECT_EQ(s.ScrIniPath, "/photos/2024");
+    EXPECT_EQ(s.PspVer, "7");
+    EXPECT_EQ(s.WinWidth, 400);
+    EXPECT_EQ(s.WinHeight, 550); // out of range: default
+    EXPECT_EQ(s.WinState, 2);
+
+    // A folder given without its trailing "/" still finds the file.
+    TSettings t;
+    LoadSettings(dir.Path().string(), t);
+    EXPECT_EQ(t.WinState, 2);
+}
+
+TEST(Settings, SaveKeepsForeignSectionsAndKeys) {
+    TempDir dir;
+    WriteText(dir.File("Setup.ini"), "[Setup]\r\n"
+                                     "WinState=2\r\n"
+                                     "MyOwnKey=hello\r\n"
+                                     "\r\n"
+                                     "[Plugins]\r\n"
+                                     "; do not touch\r\n"
+                                     "Path=/opt/x\r\n");
+    TSettings s;
+    LoadSettings(Folder(dir), s);
+    s.WinState = 0;
+    s.WinWidth = 1024;
+    s.ScrIniPath = "/";
+    SaveSettings(Folder(dir), s);
+    EXPECT_EQ(ReadText(dir.File("Setup.ini")), "[Setup]\n"
+                                               "WinState=0\n"
+                                               "MyOwnKey=hello\n"
+                                               "JpgCompressVar=90\n"
+                                               "JpgCompress=1\n"
+                                               "ScrIniPath=/\n"
+                                               "DesktopColor=16777215\n"
+                                               "DesktopBg=MainBg1.bmp\n"
+                                               "PspVer=0\n"
+                                               "WinWidth=1024\n"
+                                               "WinHeight=550\n"
+                                               "\n"
+                                               "[Plugins]\n"
+                                               "; do not touch\n"
+                                               "Path=/opt/x\n");
+    TSettings again;
+    LoadSettings(Folder(dir), again);
+    EXPECT_EQ(again.WinWidth, 1024);
+    EXPECT_EQ(again.ScrIniPath, "/");
+}
+
+TEST(Settings, UnwritableFileFailsAndTheProgramInstanceIsShared) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "Setup.ini");
+    TSettings s;
+    LoadSettings(Folder(dir), s); // unreadable: defaults
+    EXPECT_EQ(s.WinWidth, 750);
+    EXPECT_THROW(SaveSettings(Folder(dir), s), EFileError);
+
+    TempDir other;
+    Settings().WinState = 2;
+    SaveSettings(Folder(other));
+    Settings().WinState = 0;
+    LoadSettings(Folder(other));
+    EXPECT_EQ(Settings().WinState, 2);
+    Settings() = TSettings();
+}
+
+} // namespace
+} // namespace lumetta
