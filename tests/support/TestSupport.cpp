@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <png.h>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -47,6 +48,22 @@ void WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<unsigned char> EncodePng(const TBitmap32& bitmap) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(bitmap.Width());
+    image.height = png_uint_32(bitmap.Height());
+    image.format = PNG_FORMAT_BGRA; // TColor32 in memory order
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, bitmap.ConstBits(), 0, nullptr))
+        throw std::runtime_error("cannot encode PNG");
+    std::vector<unsigned char> bytes(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, bitmap.ConstBits(), 0, nullptr))
+        throw std::runtime_error("cannot encode PNG");
+    bytes.resize(size);
+    return bytes;
 }
 
 TBitmap32 PatternBitmap(int width, int height, unsigned seed) {

@@ -28,6 +28,9 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 std::string ReadText(const std::string& path);
 void WriteText(const std::string& path, const std::string& text);
 
+// The bitmap as an 8-bit RGBA PNG file (alpha kept, colours not premultiplied).
+std::vector<unsigned char> EncodePng(const TBitmap32& bitmap);
+
 // A bitmap filled with a deterministic pattern in all four channels.
 TBitmap32 PatternBitmap(int width, int height, unsigned seed = 1);
 
