@@ -1,0 +1,253 @@
+#include "Helpers.h"
+
+#include "support/TestSupport.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <tuple>
+
+namespace lumetta::test {
+namespace {
+
+int Channels(int colourType) {
+    switch (colourType) {
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return 2;
+    case PNG_COLOR_TYPE_RGB:
+        return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+unsigned To8(unsigned v, int depth) {
+    return depth == 16 ? v >> 8 : depth == 8 ? v : v * 255 / ((1u << depth) - 1);
+}
+
+// A picture whose samples cover the whole range of the bit depth.
+PngSpec Pattern(int colourType, int depth, bool interlace, int w = 13, int h = 11) {
+    PngSpec s;
+    s.width = w;
+    s.height = h;
+    s.colourType = colourType;
+    s.bitDepth = depth;
+    s.interlace = interlace;
+    const unsigned max = (1u << depth) - 1;
+    const int channels = Channels(colourType);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < channels; ++c)
+                s.samples.push_back(unsigned(x * 40503u + y * 9973u + c * 7919u) % (max + 1));
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        for (unsigned i = 0; i <= max; ++i)
+            s.palette.push_back(Color32(int(i * 37 % 256), int(255 - i), int(i * 11 % 256)));
+    return s;
+}
+
+TColor32 Expected(const PngSpec& s, int x, int y) {
+    const int channels = Channels(s.colourType);
+    const unsigned* p = &s.samples[(std::size_t(y) * s.width + x) * channels];
+    const int d = s.bitDepth;
+    switch (s.colourType) {
+    case PNG_COLOR_TYPE_PALETTE:
+        return s.palette[p[0]];
+    case PNG_COLOR_TYPE_GRAY:
+        return Color32(int(To8(p[0], d)), int(To8(p[0], d)), int(To8(p[0], d)));
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return Color32(int(To8(p[0], d)), int(To8(p[0], d)), int(To8(p[0], d)), int(To8(p[1], d)));
+    case PNG_COLOR_TYPE_RGB:
+        return Color32(int(To8(p[0], d)), int(To8(p[1], d)), int(To8(p[2], d)));
+    default:
+        return Color32(int(To8(p[0], d)), int(To8(p[1], d)), int(To8(p[2], d)), int(To8(p[3], d)));
+    }
+}
+
+TBitmap32 LoadPng(const Bytes& bytes) {
+    TMemoryStream stream(bytes);
+    TBitmap32 b;
+    LoadPngIntoBitmap(b, stream);
+    return b;
+}
+
+using Layout = std::tuple<int, int, bool>; // colour type, bit depth, interlace
+
+class PngLayouts : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(PngLayouts, DecodeEverySampleExactlyBothWays) {
+    const auto [type, depth, interlace] = GetParam();
+    const PngSpec spec = Pattern(type, depth, interlace);
+    const Bytes png = EncodePng(spec);
+    auto expected = [&](int x, int y) { return Expected(spec, x, y); };
+    EXPECT_TRUE(PixelsAre(Decode(png, "png"), spec.width, spec.height, expected));
+    EXPECT_TRUE(PixelsAre(LoadPng(png), spec.width, spec.height, expected));
+}
+
+std::vector<Layout> AllLayouts() {
+    std::vector<Layout> all;
+    const std::pair<int, std::vector<int>> kinds[] = {
+        {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}}, {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}},
+        {PNG_COLOR_TYPE_RGB, {8, 16}},           {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
+        {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},
+    };
+    for (const auto& [type, depths] : kinds)
+        for (int d : depths)
+            for (bool interlace : {false, true})
+                all.emplace_back(type, d, interlace);
+    return all;
+}
+INSTANTIATE_TEST_SUITE_P(AllColourTypes, PngLayouts, ::testing::ValuesIn(AllLayouts()));
+
+TEST(PngTransparency, TransparentPixelKeepsItsColour) {
+    TBitmap32 src = PatternBitmap(4, 3);
+    src.SetPixel(0, 0, Color32(10, 20, 30, 0));
+    const TBitmap32 b = LoadPng(EncodePngRgba(src));
+    EXPECT_EQ(b.Pixel(0, 0), Color32(10, 20, 30, 0));
+    EXPECT_EQ(b.Pixel(3, 2), src.Pixel(3, 2));
+}
+
+TEST(PngTransparency, RgbTransparentWhiteReachesLastRowAndColumn) {
+    PngSpec s;
+    s.width = 5;
+    s.height = 4;
+    s.colourType = PNG_COLOR_TYPE_RGB;
+    s.trnsColour = true;
+    s.trnsR = s.trnsG = s.trnsB = 255;
+    auto white = [](int x, int y) { return x == 4 || y == 3 || (x + y) % 3 == 0; };
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const unsigned v = white(x, y) ? 255 : 254;
+            s.samples.insert(s.samples.end(), {v, white(x, y) ? 255u : 0u, v});
+        }
+    const TBitmap32 b = LoadPng(EncodePng(s));
+    EXPECT_TRUE(PixelsAre(b, 5, 4, [&](int x, int y) {
+        return white(x, y) ? Color32(255, 255, 255, 0) : Color32(254, 0, 254);
+    }));
+}
+
+TEST(PngTransparency, SixteenBitAndLowDepthGreyKeys) {
+    PngSpec s = Pattern(PNG_COLOR_TYPE_GRAY, 2, false, 4, 4);
+    s.trnsColour = true;
+    s.trnsGrey = 2; // widens to 170
+    TBitmap32 b = LoadPng(EncodePng(s));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(b.Pixel(x, y) >> 24, s.samples[std::size_t(y * 4 + x)] == 2 ? 0u : 255u);
+
+    PngSpec rgb = Pattern(PNG_COLOR_TYPE_RGB, 16, true, 3, 3);
+    rgb.samples[0] = 0x1234;
+    rgb.samples[1] = 0x5678;
+    rgb.samples[2] = 0x9ABC;
+    rgb.trnsColour = true;
+    rgb.trnsR = 0x1234;
+    rgb.trnsG = 0x5678;
+    rgb.trnsB = 0x9ABC;
+    b = LoadPng(EncodePng(rgb));
+    EXPECT_EQ(b.Pixel(0, 0), Color32(0x12, 0x56, 0x9A, 0));
+    EXPECT_EQ(b.Pixel(2, 2) >> 24, 255u);
+}
+
+TEST(PngTransparency, PaletteWithPartialValueStaysOpaqueAsObjectImage) {
+    PngSpec s = Pattern(PNG_COLOR_TYPE_PALETTE, 8, false, 6, 5);
+    s.palette.resize(256);
+    s.trns = {255, 128, 0};
+    const Bytes png = EncodePng(s);
+    const TBitmap32 object = LoadPng(png);
+    for (std::size_t i = 0; i < object.PixelCount(); ++i)
+        ASSERT_EQ(object.ConstBits()[i] >> 24, 255u);
+    // Opened as a picture file, the decoder's alpha channel is kept.
+    const TBitmap32 picture = Decode(png, "png");
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const unsigned index = s.samples[std::size_t(y * 6 + x)];
+            const unsigned alpha = index < 3 ? s.trns[index] : 255;
+            EXPECT_EQ(picture.Pixel(x, y), (s.palette[index] & 0xFFFFFF) | (alpha << 24));
+        }
+}
+
+TEST(PngTransparency, PaletteZeroEntriesMakeTheirColoursTransparent) {
+    PngSpec s;
+    s.width = 4;
+    s.height = 1;
+    s.colourType = PNG_COLOR_TYPE_PALETTE;
+    // Entries 0 and 2 are transparent; entry 3 is opaque but has entry 0's colour.
+    s.palette = {Color32(1, 2, 3), Color32(9, 9, 9), Color32(4, 5, 6), Color32(1, 2, 3)};
+    s.trns = {0, 255, 0};
+    s.samples = {0, 1, 2, 3};
+    const TBitmap32 b = LoadPng(EncodePng(s));
+    EXPECT_EQ(b.Pixel(0, 0), Color32(1, 2, 3, 0));
+    EXPECT_EQ(b.Pixel(1, 0), Color32(9, 9, 9));
+    EXPECT_EQ(b.Pixel(2, 0), Color32(4, 5, 6, 0));
+    EXPECT_EQ(b.Pixel(3, 0), Color32(1, 2, 3, 0));
+}
+
+TEST(PngStream, ReadsFromTheCurrentPositionAndStopsAfterThePicture) {
+    const Bytes first = EncodePngRgba(PatternBitmap(3, 2, 1));
+    const Bytes second = EncodePngRgba(PatternBitmap(2, 5, 2));
+    Bytes all = {'x', 'y', 'z'};
+    all.insert(all.end(), first.begin(), first.end());
+    all.insert(all.end(), second.begin(), second.end());
+    TMemoryStream stream(all);
+    stream.SetPosition(3);
+    TBitmap32 b;
+    LoadPngIntoBitmap(b, stream);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(stream.Position(), 3 + first.size());
+    LoadPngIntoBitmap(b, stream);
+    EXPECT_TRUE(
+        PixelsAre(b, 2, 5, [&](int x, int y) { return PatternBitmap(2, 5, 2).Pixel(x, y); }));
+    EXPECT_EQ(stream.Position(), all.size());
+}
+
+TEST(PngStream, NonPngDataFailsAndLeavesTheBitmap) {
+    TBitmap32 b = PatternBitmap(2, 2);
+    b.DrawMode = dmBlend;
+    const TBitmap32 before = b;
+    TMemoryStream stream(EncodeJpeg(PatternBitmap(8, 8)));
+    EXPECT_EQ(ErrorText([&] { LoadPngIntoBitmap(b, stream); }),
+              "The PNG data is not a valid PNG picture (Invalid PNG signature)");
+    EXPECT_TRUE(b.SharesPixelsWith(before));
+    EXPECT_EQ(b.DrawMode, dmBlend);
+
+    TempDir dir;
+    EXPECT_THROW(LoadPngIntoBitmap(b, dir.File("missing.png")), EFileError);
+}
+
+TEST(PngStream, LoadingKeepsTheBitmapsProperties) {
+    TBitmap32 b;
+    b.DrawMode = dmBlend;
+    b.OuterColor = 0x12345678;
+    TMemoryStream stream(EncodePngRgba(PatternBitmap(3, 3)));
+    LoadPngIntoBitmap(b, stream);
+    EXPECT_EQ(b.DrawMode, dmBlend);
+    EXPECT_EQ(b.OuterColor, 0x12345678u);
+    EXPECT_EQ(b.Width(), 3);
+}
+
+// Rewrites the IHDR size of a valid PNG (and its CRC) to claim another size.
+Bytes WithClaimedSize(Bytes png, std::uint32_t w, std::uint32_t h) {
+    Bytes size;
+    PutBe32(size, w);
+    PutBe32(size, h);
+    std::copy(size.begin(), size.end(), png.begin() + 16);
+    const std::uint32_t crc = std::uint32_t(crc32(0, png.data() + 12, 17));
+    Bytes c;
+    PutBe32(c, crc);
+    std::copy(c.begin(), c.end(), png.begin() + 29);
+    return png;
+}
+
+TEST(PngLimits, OversizedPicturesAreRefusedWithTheirSize) {
+    const Bytes png = EncodePngRgba(PatternBitmap(2, 2));
+    EXPECT_EQ(ErrorText([&] { Decode(WithClaimedSize(png, 70000, 20), "png"); }),
+              "test.png is too large to open (70000 x 20 pixels)");
+    EXPECT_EQ(ErrorText([&] { LoadPng(WithClaimedSize(png, 20000, 20000)); }),
+              "The PNG data is too large to open (20000 x 20000 pixels)");
+    // A claimed size the data does not fill is damage, not a crash.
+    EXPECT_THROW(Decode(WithClaimedSize(png, 3000, 3000), "png"), EImageError);
+}
+
+} // namespace
+} // namespace lumetta::test
