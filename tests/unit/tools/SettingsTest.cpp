@@ -21,7 +21,7 @@ TEST(Settings, DefaultsAndFirstRunFile) {
     TempDir dir;
     TSettings s;
     s.WinWidth = 1;
-    s.PspVer = "9";
+    s.PspVer = std::string("9");
     LoadSettings(Folder(dir), s); // no Setup.ini: every key takes its default
     EXPECT_TRUE(s.JpgCompress);
     EXPECT_EQ(s.JpgCompressVar, 90);
@@ -103,7 +103,7 @@ TEST(Settings, SaveKeepsForeignSectionsAndKeys) {
     LoadSettings(Folder(dir), s);
     s.WinState = 0;
     s.WinWidth = 1024;
-    s.ScrIniPath = "/";
+    s.ScrIniPath = std::string("/");
     SaveSettings(Folder(dir), s);
     EXPECT_EQ(ReadText(dir.File("Setup.ini")), "[Setup]\n"
                                                "WinState=0\n"
