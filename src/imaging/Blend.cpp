@@ -9,6 +9,8 @@ namespace lumetta {
 
 namespace {
 
+bool gBaselineBlend = false;
+
 void BlendTail(TColor32* dst, const TColor32* src, std::size_t from, std::size_t count) {
     for (std::size_t i = from; i < count; ++i)
         dst[i] = BlendPixel(src[i], dst[i]);
@@ -106,10 +108,14 @@ BlendRowFn PickBlendRow() {
 
 } // namespace
 
+void UseBaselineBlend(bool enable) {
+    gBaselineBlend = enable;
+}
+
 void BlendRow(TColor32* dst, const TColor32* src, std::size_t count) {
 #if LUMETTA_BLEND_X86
     static const BlendRowFn impl = PickBlendRow();
-    impl(dst, src, count);
+    (gBaselineBlend ? BlendRowSse2 : impl)(dst, src, count);
 #else
     BlendTail(dst, src, 0, count);
 #endif

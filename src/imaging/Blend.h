@@ -30,6 +30,10 @@ constexpr TColor32 BlendPixel(TColor32 f, TColor32 b) {
 // dst and src may be the same row but must not overlap otherwise.
 void BlendRow(TColor32* dst, const TColor32* src, std::size_t count);
 
+// For tests: true keeps BlendRow to the form every x86-64 processor has (or plain code), so
+// that the wider form can be checked against it on one machine.
+void UseBaselineBlend(bool enable);
+
 inline void CopyRow(TColor32* dst, const TColor32* src, std::size_t count) {
     if (count) std::memmove(dst, src, count * sizeof(TColor32));
 }

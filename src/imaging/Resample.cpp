@@ -4,7 +4,7 @@
 // row fold the source rows into one signed 32-bit sum per channel for every source column the
 // horizontal taps use, then the horizontal taps fold those column sums into the destination
 // pixels. Both tap tables are built once per call; the hot loops are plain integer loops over
-// whole rows, compiled once more for AVX2 and picked at run time.
+// whole rows, with AVX2 forms picked at run time.
 #include "imaging/Resample.h"
 
 #include "imaging/Bitmap32.h"
@@ -19,11 +19,12 @@ namespace lumetta {
 
 namespace {
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define LUMETTA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define LUMETTA_VECTOR_CLONES
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define LUMETTA_RESAMPLE_X86 1
 #endif
+
+bool gVectorResampling = true;
 
 constexpr float kPi = 3.14159265358979323846f;
 
@@ -56,10 +57,33 @@ TTapTable MergeRepeatedTaps(const TTapTable& t) {
     return m;
 }
 
+struct ColumnRun {
+    int begin, end;
+};
+
+// Everything a band of rows needs, built once per call.
+struct LanczosPlan {
+    TTapTable v, h;              // merged tap lists
+    std::vector<ColumnRun> runs; // source columns the horizontal taps use
+    bool avx2 = false;
+    // Vector form of the horizontal taps: every list padded to hTaps entries (weight 0 on a
+    // column of the same list), column offsets premultiplied by 4, and the weights of two
+    // neighbouring destination pixels spread over the eight lanes of one 256-bit vector.
+    int hTaps = 0;
+    std::vector<int> hOffset;
+    std::vector<std::int32_t> hPairWeights;
+};
+
+inline std::uint32_t ClampChannel(std::int32_t s) {
+    if (s < 0) return 0;
+    if (s > 0xFF0000) return 255;
+    return std::uint32_t(s) >> 16;
+}
+
+// ---- plain passes (any processor) ----
+
 // acc[k] = sum over the taps of weight * rows[tap][k], for the bytes k in [begin, end) of a
-// row (each byte one channel of one pixel). Worked in chunks that stay in the first-level
-// cache while every tap row is added in.
-LUMETTA_VECTOR_CLONES
+// row (each byte one channel of one pixel), in chunks that stay in the first-level cache.
 void VerticalSums(std::int32_t* acc, const std::uint8_t* const* rows, const int* weights, int taps,
                   std::size_t begin, std::size_t end) {
     constexpr std::size_t kChunk = 1024;
@@ -72,15 +96,7 @@ void VerticalSums(std::int32_t* acc, const std::uint8_t* const* rows, const int*
             for (std::size_t k = c0; k < c1; ++k)
                 a[k] = w * std::int32_t(s[k]);
         }
-        int t = 1;
-        for (; t + 1 < taps; t += 2) {
-            const std::uint8_t* __restrict s0 = rows[t];
-            const std::uint8_t* __restrict s1 = rows[t + 1];
-            const std::int32_t w0 = weights[t], w1 = weights[t + 1];
-            for (std::size_t k = c0; k < c1; ++k)
-                a[k] += w0 * std::int32_t(s0[k]) + w1 * std::int32_t(s1[k]);
-        }
-        if (t < taps) {
+        for (int t = 1; t < taps; ++t) {
             const std::uint8_t* __restrict s = rows[t];
             const std::int32_t w = weights[t];
             for (std::size_t k = c0; k < c1; ++k)
@@ -89,23 +105,13 @@ void VerticalSums(std::int32_t* acc, const std::uint8_t* const* rows, const int*
     }
 }
 
-inline std::uint32_t ClampChannel(std::int32_t s) {
-    if (s < 0) return 0;
-    if (s > 0xFF0000) return 255;
-    return std::uint32_t(s) >> 16;
-}
-
-// One destination row from the column sums (four channels per column, in memory order).
-LUMETTA_VECTOR_CLONES
-void HorizontalPass(TColor32* out, int count, const std::int32_t* colSums, const TTapTable& h) {
-    const int* start = h.Start.data();
-    const int* index = h.Index.data();
-    const int* weight = h.Weight.data();
-    for (int x = 0; x < count; ++x) {
+void HorizontalPixels(TColor32* out, int from, int to, const std::int32_t* colSums,
+                      const TTapTable& h) {
+    for (int x = from; x < to; ++x) {
         std::int32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-        for (int k = start[x]; k < start[x + 1]; ++k) {
-            const std::int32_t* c = colSums + std::size_t(index[k]) * 4;
-            const std::int32_t w = weight[k];
+        for (int k = h.Start[x]; k < h.Start[x + 1]; ++k) {
+            const std::int32_t* c = colSums + std::size_t(h.Index[k]) * 4;
+            const std::int32_t w = h.Weight[k];
             s0 += w * c[0];
             s1 += w * c[1];
             s2 += w * c[2];
@@ -116,12 +122,161 @@ void HorizontalPass(TColor32* out, int count, const std::int32_t* colSums, const
     }
 }
 
-struct ColumnRun {
-    int begin, end;
-};
+#if LUMETTA_RESAMPLE_X86
+// ---- AVX2 passes ----
 
-void LanczosRows(const TBitmap32& src, TColor32* dst, int dstWidth, const TTapTable& v,
-                 const TTapTable& h, const std::vector<ColumnRun>& runs, int rowBegin, int rowEnd) {
+// Two tap rows at a time: their bytes interleaved and widened to 16 bits meet the weight pair
+// in one multiply-add, which yields the exact 32-bit sum w0 * s0 + w1 * s1. Thirty-two bytes
+// of the row are held in registers while every tap pair is added in.
+__attribute__((target("avx2"))) void VerticalSumsAvx2(std::int32_t* acc,
+                                                      const std::uint8_t* const* rows,
+                                                      const int* weights, int taps,
+                                                      std::size_t begin, std::size_t end) {
+    const int pairs = (taps + 1) / 2;
+    std::uint8_t const* pairRows[2 * 64];
+    __m256i pairWeights[64];
+    std::size_t k = begin;
+    for (int base = 0; base < pairs; base += 64) {
+        // More than 128 taps only on extreme reductions: worked in groups of 64 pairs.
+        const int groupPairs = std::min(64, pairs - base);
+        for (int p = 0; p < groupPairs; ++p) {
+            const int t0 = 2 * (base + p), t1 = t0 + 1 < taps ? t0 + 1 : t0;
+            const int w1 = t0 + 1 < taps ? weights[t1] : 0;
+            pairRows[2 * p] = rows[t0];
+            pairRows[2 * p + 1] = rows[t1];
+            pairWeights[p] = _mm256_set1_epi32(
+                int((std::uint32_t(std::uint16_t(w1)) << 16) | std::uint16_t(weights[t0])));
+        }
+        const bool first = base == 0;
+        for (k = begin; k + 32 <= end; k += 32) {
+            __m256i a0, a1, a2, a3;
+            if (first) {
+                a0 = a1 = a2 = a3 = _mm256_setzero_si256();
+            } else {
+                // Back into the lane order of the registers (see the stores below).
+                const __m256i l0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + k));
+                const __m256i l1 =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + k + 8));
+                const __m256i l2 =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + k + 16));
+                const __m256i l3 =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + k + 24));
+                a0 = _mm256_permute2x128_si256(l0, l2, 0x20);
+                a1 = _mm256_permute2x128_si256(l0, l2, 0x31);
+                a2 = _mm256_permute2x128_si256(l1, l3, 0x20);
+                a3 = _mm256_permute2x128_si256(l1, l3, 0x31);
+            }
+            for (int p = 0; p < groupPairs; ++p) {
+                const __m256i r0 =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairRows[2 * p] + k));
+                const __m256i r1 =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairRows[2 * p + 1] + k));
+                const __m256i w = pairWeights[p];
+                // Interleave within each 128-bit half: lo holds bytes 0-7 and 16-23, hi
+                // bytes 8-15 and 24-31, as (s0, s1) pairs.
+                const __m256i lo = _mm256_unpacklo_epi8(r0, r1);
+                const __m256i hi = _mm256_unpackhi_epi8(r0, r1);
+                const __m256i zero = _mm256_setzero_si256();
+                a0 = _mm256_add_epi32(
+                    a0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w)); // bytes 0-3,16-19
+                a1 = _mm256_add_epi32(
+                    a1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w)); // 4-7, 20-23
+                a2 = _mm256_add_epi32(
+                    a2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w)); // 8-11, 24-27
+                a3 = _mm256_add_epi32(
+                    a3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w)); // 12-15, 28-31
+            }
+            // Back to byte order: 0-7, 8-15, 16-23, 24-31.
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + k),
+                                _mm256_permute2x128_si256(a0, a1, 0x20));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + k + 8),
+                                _mm256_permute2x128_si256(a2, a3, 0x20));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + k + 16),
+                                _mm256_permute2x128_si256(a0, a1, 0x31));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + k + 24),
+                                _mm256_permute2x128_si256(a2, a3, 0x31));
+        }
+    }
+    // The last bytes of the run, one at a time.
+    for (; k < end; ++k) {
+        std::int32_t s = 0;
+        for (int t = 0; t < taps; ++t)
+            s += weights[t] * std::int32_t(rows[t][k]);
+        acc[k] = s;
+    }
+}
+
+// Two destination pixels per 256-bit vector, one in each half: four channel sums each.
+__attribute__((target("avx2"))) void
+HorizontalPassAvx2(TColor32* out, int count, const std::int32_t* colSums, const LanczosPlan& plan) {
+    const int taps = plan.hTaps;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i top = _mm256_set1_epi32(0xFF0000);
+    int x = 0;
+    for (; x + 2 <= count; x += 2) {
+        const int* oa = plan.hOffset.data() + std::size_t(x) * taps;
+        const int* ob = oa + taps;
+        const std::int32_t* w = plan.hPairWeights.data() + std::size_t(x / 2) * taps * 8;
+        __m256i acc = zero;
+        for (int k = 0; k < taps; ++k) {
+            const __m128i ca = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colSums + oa[k]));
+            const __m128i cb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colSums + ob[k]));
+            const __m256i c = _mm256_inserti128_si256(_mm256_castsi128_si256(ca), cb, 1);
+            const __m256i wk = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + k * 8));
+            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(c, wk));
+        }
+        // 0 below zero, 255 above 0xFF0000, S >> 16 between.
+        acc = _mm256_srli_epi32(_mm256_min_epi32(_mm256_max_epi32(acc, zero), top), 16);
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(acc, acc), zero);
+        out[x] = TColor32(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes)));
+        out[x + 1] = TColor32(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1)));
+    }
+    HorizontalPixels(out, x, count, colSums, plan.h);
+}
+
+bool HaveAvx2() {
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return bool(__builtin_cpu_supports("avx2"));
+    }();
+    return have;
+}
+#endif
+
+void PrepareVectorTaps(LanczosPlan& plan) {
+#if LUMETTA_RESAMPLE_X86
+    if (!gVectorResampling || !HaveAvx2()) return;
+    // The vertical multiply-add takes 16-bit weights; they always fit, but stay exact if not.
+    for (int w : plan.v.Weight)
+        if (w < -32768 || w > 32767) return;
+    plan.avx2 = true;
+    const TTapTable& h = plan.h;
+    const int count = h.Size();
+    int taps = 1;
+    for (int x = 0; x < count; ++x)
+        taps = std::max(taps, h.Count(x));
+    plan.hTaps = taps;
+    plan.hOffset.assign(std::size_t(count) * taps, 0);
+    plan.hPairWeights.assign(std::size_t((count + 1) / 2) * taps * 8, 0);
+    for (int x = 0; x < count; ++x) {
+        const int n = h.Count(x);
+        for (int k = 0; k < taps; ++k) {
+            const int from = h.Start[x] + std::min(k, n - 1);
+            const int weight = k < n ? h.Weight[std::size_t(from)] : 0;
+            plan.hOffset[std::size_t(x) * taps + k] = h.Index[std::size_t(from)] * 4;
+            std::int32_t* lanes =
+                plan.hPairWeights.data() + (std::size_t(x / 2) * taps + k) * 8 + (x % 2) * 4;
+            std::fill(lanes, lanes + 4, weight);
+        }
+    }
+#else
+    (void)plan;
+#endif
+}
+
+void LanczosRows(const TBitmap32& src, TColor32* dst, int dstWidth, const LanczosPlan& plan,
+                 int rowBegin, int rowEnd) {
+    const TTapTable& v = plan.v;
     std::vector<std::int32_t> colSums(std::size_t(src.Width()) * 4);
     std::vector<const std::uint8_t*> rows;
     for (int y = rowBegin; y < rowEnd; ++y) {
@@ -129,24 +284,35 @@ void LanczosRows(const TBitmap32& src, TColor32* dst, int dstWidth, const TTapTa
         rows.resize(std::size_t(taps));
         for (int t = 0; t < taps; ++t)
             rows[t] = reinterpret_cast<const std::uint8_t*>(src.ConstScanLine(v.Index[first + t]));
-        for (const ColumnRun& r : runs)
-            VerticalSums(colSums.data(), rows.data(), v.Weight.data() + first, taps,
-                         std::size_t(r.begin) * 4, std::size_t(r.end) * 4);
-        HorizontalPass(dst + std::size_t(y) * dstWidth, dstWidth, colSums.data(), h);
+        const int* weights = v.Weight.data() + first;
+        TColor32* out = dst + std::size_t(y) * dstWidth;
+#if LUMETTA_RESAMPLE_X86
+        if (plan.avx2) {
+            for (const ColumnRun& r : plan.runs)
+                VerticalSumsAvx2(colSums.data(), rows.data(), weights, taps,
+                                 std::size_t(r.begin) * 4, std::size_t(r.end) * 4);
+            HorizontalPassAvx2(out, dstWidth, colSums.data(), plan);
+            continue;
+        }
+#endif
+        for (const ColumnRun& r : plan.runs)
+            VerticalSums(colSums.data(), rows.data(), weights, taps, std::size_t(r.begin) * 4,
+                         std::size_t(r.end) * 4);
+        HorizontalPixels(out, 0, dstWidth, colSums.data(), plan.h);
     }
 }
 
 void ResampleLanczos(const TBitmap32& src, TBitmap32& dst) {
-    const int sw = src.Width(), sh = src.Height();
+    const int sw = src.Width();
     const int dw = dst.Width(), dh = dst.Height();
-    const TTapTable h = MergeRepeatedTaps(BuildLanczosTaps(sw, dw));
-    const TTapTable v = MergeRepeatedTaps(BuildLanczosTaps(sh, dh));
+    LanczosPlan plan;
+    plan.h = MergeRepeatedTaps(BuildLanczosTaps(sw, dw));
+    plan.v = MergeRepeatedTaps(BuildLanczosTaps(src.Height(), dh));
 
     // The source columns the horizontal taps refer to, as runs of neighbours.
     std::vector<char> used(std::size_t(sw), 0);
-    for (int c : h.Index)
+    for (int c : plan.h.Index)
         used[std::size_t(c)] = 1;
-    std::vector<ColumnRun> runs;
     for (int c = 0; c < sw;) {
         if (!used[std::size_t(c)]) {
             ++c;
@@ -155,25 +321,27 @@ void ResampleLanczos(const TBitmap32& src, TBitmap32& dst) {
         const int begin = c;
         while (c < sw && used[std::size_t(c)])
             ++c;
-        runs.push_back({begin, c});
+        plan.runs.push_back({begin, c});
     }
+    PrepareVectorTaps(plan);
 
     TColor32* out = dst.Bits();
     // Big pictures are split into two bands of rows on two threads; every row is computed
     // exactly as it would be on one thread.
-    const double work = double(v.Index.size()) * double(sw) + double(dh) * double(h.Index.size());
+    const double work =
+        double(plan.v.Index.size()) * double(sw) + double(dh) * double(plan.h.Index.size());
     if (work > 4e6 && dh >= 2 && std::thread::hardware_concurrency() >= 2) {
         const int mid = dh / 2;
         std::exception_ptr helperError;
         std::thread helper([&] {
             try {
-                LanczosRows(src, out, dw, v, h, runs, mid, dh);
+                LanczosRows(src, out, dw, plan, mid, dh);
             } catch (...) {
                 helperError = std::current_exception();
             }
         });
         try {
-            LanczosRows(src, out, dw, v, h, runs, 0, mid);
+            LanczosRows(src, out, dw, plan, 0, mid);
         } catch (...) {
             helper.join();
             throw;
@@ -181,11 +349,15 @@ void ResampleLanczos(const TBitmap32& src, TBitmap32& dst) {
         helper.join();
         if (helperError) std::rethrow_exception(helperError);
     } else {
-        LanczosRows(src, out, dw, v, h, runs, 0, dh);
+        LanczosRows(src, out, dw, plan, 0, dh);
     }
 }
 
 } // namespace
+
+void UseVectorResampling(bool enable) {
+    gVectorResampling = enable;
+}
 
 float LanczosKernel(float x) {
     if (!(std::fabs(x) < 3.0f)) return 0.0f;

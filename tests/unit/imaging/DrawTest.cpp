@@ -39,10 +39,14 @@ TEST(Blend, RowMatchesFormulaForEveryAlpha) {
         }
     src.push_back(0x80FFFFFFu); // odd length: one pixel for the scalar tail
     bg.push_back(0xFF000000u);
-    std::vector<TColor32> dst = bg;
-    BlendRow(dst.data(), src.data(), dst.size());
-    for (std::size_t i = 0; i < dst.size(); ++i)
-        ASSERT_EQ(dst[i], ReferenceBlend(src[i], bg[i])) << "pixel " << i;
+    for (bool baseline : {false, true}) {
+        UseBaselineBlend(baseline);
+        std::vector<TColor32> dst = bg;
+        BlendRow(dst.data(), src.data(), dst.size());
+        UseBaselineBlend(false);
+        for (std::size_t i = 0; i < dst.size(); ++i)
+            ASSERT_EQ(dst[i], ReferenceBlend(src[i], bg[i])) << "pixel " << i << " " << baseline;
+    }
 }
 
 TBitmap32 Uniform(int w, int h, TColor32 c) {

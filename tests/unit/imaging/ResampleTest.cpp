@@ -139,6 +139,37 @@ TEST(Resample, LanczosMatchesDirectEvaluation) {
         }
 }
 
+TEST(Resample, ExtremeReductionsMatchDirectEvaluation) {
+    // Hundreds of taps per list, many of weight 1, and lists left empty by rounding.
+    const std::pair<std::pair<int, int>, std::pair<int, int>> cases[] = {
+        {{3, 700}, {2, 2}}, {{700, 3}, {2, 1}}, {{300, 260}, {1, 1}}, {{2000, 1}, {3, 1}}};
+    for (auto [from, to] : cases) {
+        const TBitmap32 src = test::PatternBitmap(from.first, from.second, 5);
+        TBitmap32 b = src;
+        ResampleBitmap(b, to.first, to.second, sfLanczos);
+        SCOPED_TRACE(testing::Message() << from.first << "x" << from.second);
+        ExpectSame(b, NaiveResample(src, to.first, to.second));
+        UseVectorResampling(false);
+        TBitmap32 plain = src;
+        ResampleBitmap(plain, to.first, to.second, sfLanczos);
+        UseVectorResampling(true);
+        ExpectSame(plain, NaiveResample(src, to.first, to.second));
+    }
+}
+
+TEST(Resample, PlainAndVectorPassesAgree) {
+    const TBitmap32 src = test::PatternBitmap(97, 61, 12);
+    for (auto [w, h] : {std::pair{31, 200}, {250, 17}, {3, 3}, {96, 62}}) {
+        TBitmap32 vector = src, plain = src;
+        ResampleBitmap(vector, w, h, sfLanczos);
+        UseVectorResampling(false);
+        ResampleBitmap(plain, w, h, sfLanczos);
+        UseVectorResampling(true);
+        ExpectSame(vector, plain);
+        ExpectSame(plain, NaiveResample(src, w, h));
+    }
+}
+
 TEST(Resample, LargePictureSplitIntoBandsMatchesDirectEvaluation) {
     const TBitmap32 src = test::PatternBitmap(800, 600, 77);
     TBitmap32 b = src;
