@@ -49,9 +49,9 @@ public:
 
     void SetMessageHandler(MessageHandler onMessage) { onMessage_ = std::move(onMessage); }
 
-    // Reads the container at `path`. False, with nothing changed, when no file exists there;
-    // false with no entries (after the damaged-file message) when it is damaged or cannot be
-    // read.
+    // Reads the container at `path`. False, with nothing changed, when no file exists there.
+    // False with no entries when it is damaged (after passing the damaged-file message to the
+    // handler) or cannot be read (after passing the "Cannot open file" text instead).
     bool Open(const std::string& path);
     // The first entry, in directory order, whose name equals `name` byte for byte; -1 if none.
     int IndexOf(const std::string& name) const;
