@@ -1,6 +1,9 @@
 #include "ui/ImageViewWidget.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QImage>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -168,6 +171,40 @@ void ImageViewWidget::wheelEvent(QWheelEvent* event) {
 void ImageViewWidget::ReleaseMouseCapture() {
     model_.Layers().SetMouseListener(nullptr);
     if (QWidget::mouseGrabber() == viewport()) viewport()->releaseMouse();
+}
+
+} // namespace lumetta::ui
+
+namespace lumetta::ui {
+
+void ImageViewWidget::SetAcceptPictureDrops(bool on) {
+    setAcceptDrops(on);
+    viewport()->setAcceptDrops(on);
+}
+
+void ImageViewWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && event->mimeData()->hasImage()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void ImageViewWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData() && event->mimeData()->hasImage()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void ImageViewWidget::dropEvent(QDropEvent* event) {
+    if (!event->mimeData() || !event->mimeData()->hasImage()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit pictureDropped();
 }
 
 } // namespace lumetta::ui

@@ -22,12 +22,16 @@ public:
     // Wheel turns are reported through wheelTurned instead of scrolling the view.
     void SetWheelZoom(bool on) { wheelZoom_ = on; }
     void ReleaseMouseCapture();
+    // Accepts picture drags (from the thumbnail list or any other program).
+    void SetAcceptPictureDrops(bool on);
 
 signals:
     // A press, after the layers have seen it; layerHit tells whether one was under the pointer.
     void mousePressed(int button, int x, int y, bool layerHit);
     // Wheel turned: negative towards the user.
     void wheelTurned(int delta);
+    // A picture was dropped on the view.
+    void pictureDropped();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +41,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void SyncGeometry();

@@ -5,6 +5,7 @@
 #include "ui/Artwork.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/PlatformServices.h"
+#include "ui/ThumbnailList.h"
 #include "ui/ToolWindows.h"
 #include "ui/WelcomeView.h"
 #include "ui/WindowSnap.h"
@@ -119,10 +120,19 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     PageListMain->setCurrentIndex(plWelcome);
     plLeft->setCurrentIndex(pgEdit);
+    // Every JPEG thumbnail is listed until the first mode command sets a kind's mask.
+    ivLeft->SetFolder(QString::fromStdString(DataDir));
 
     // The windows that float beside the main window, created hidden.
     frmTextInput = new TfrmTextInput(this);
+    connect(frmTextInput, &TfrmTextInput::setFontClicked, this,
+            [this] { RunCommand([this] { btnSetFontClick(); }); });
+    connect(frmTextInput, &TfrmTextInput::addClicked, this, [this](const QString& text) {
+        RunCommand([this, text] { AddTextLayer(text.toStdString()); });
+    });
     frmClipArtTools = new TfrmClipArtTools(this);
+    frmClipArtTools->SetCommands(actArtDelete, actArtFlattenLayers, actArtFlipHorz, actArtFlipVert,
+                                 actArtRotate90, actArtRotate270);
 }
 
 TfrmMain::~TfrmMain() {
@@ -277,21 +287,6 @@ void TfrmMain::CreatePages() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    plLeft = new QStackedWidget(central);
-    plLeft->setObjectName(QStringLiteral("plLeft"));
-    plLeft->setFixedWidth(161);
-    auto* pageEdit = new QWidget(plLeft);
-    pageEdit->setObjectName(QStringLiteral("pgEdit"));
-    auto* pageObject = new QWidget(plLeft);
-    pageObject->setObjectName(QStringLiteral("pgObject"));
-    pageObject->setWindowTitle(QStringLiteral("Object"));
-    auto* pagePrint = new QWidget(plLeft);
-    pagePrint->setObjectName(QStringLiteral("pgPrintSet"));
-    plLeft->addWidget(pageEdit);
-    plLeft->addWidget(pageObject);
-    plLeft->addWidget(pagePrint);
-    BuildLeftPages(pageEdit, pageObject, pagePrint);
-
     PageListMain = new QStackedWidget(central);
     PageListMain->setObjectName(QStringLiteral("PageListMain"));
     ImageBG = new WelcomeView(PageListMain);
@@ -307,6 +302,21 @@ void TfrmMain::CreatePages() {
     PageListMain->addWidget(ImgViewEdit);
     PageListMain->addWidget(imgView);
     PageListMain->addWidget(printPreview);
+
+    plLeft = new QStackedWidget(central);
+    plLeft->setObjectName(QStringLiteral("plLeft"));
+    plLeft->setFixedWidth(161);
+    auto* pageEdit = new QWidget(plLeft);
+    pageEdit->setObjectName(QStringLiteral("pgEdit"));
+    auto* pageObject = new QWidget(plLeft);
+    pageObject->setObjectName(QStringLiteral("pgObject"));
+    pageObject->setWindowTitle(QStringLiteral("Object"));
+    auto* pagePrint = new QWidget(plLeft);
+    pagePrint->setObjectName(QStringLiteral("pgPrintSet"));
+    plLeft->addWidget(pageEdit);
+    plLeft->addWidget(pageObject);
+    plLeft->addWidget(pagePrint);
+    BuildLeftPages(pageEdit, pageObject, pagePrint);
 
     connect(imgView, &ImageViewWidget::mousePressed, this,
             [this](int button, int x, int y, bool layerHit) {

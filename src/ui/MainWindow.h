@@ -6,11 +6,14 @@
 //   MainWindow.cpp          creation (start-up sequence), layout, exit sequence, error guard
 //   MainWindowActions.cpp   actions, menus, toolbar, enabled states, status texts
 //   MainWindowDocument.cpp  Open File, Close, Undo, Redo, SwitchMode, wheel zoom
+//   MainWindowDecorate.cpp  the object page, frames, shadows, masks, clip-art and text layers
 #include "document/PhotoHistory.h"
 #include "imaging/Bitmap32.h"
 #include "library/IniFile.h"
+#include "library/ObjectCatalog.h"
 #include "library/StreamPack.h"
 #include "tools/Settings.h"
+#include "view/RubberbandLayer.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -34,6 +37,7 @@ class WelcomeView;
 class ImageViewWidget;
 class TfrmClipArtTools;
 class TfrmTextInput;
+class TThumbnailList;
 
 // Page modes of SwitchMode.
 enum PageMode : int {
@@ -90,6 +94,33 @@ public:
     void PushSnapshot(const TBitmap32& bitmap) { iPhotos.PushSnapshot(bitmap); }
     void RestoreSnapshot(int n, TBitmap32& target) { iPhotos.RestoreSnapshot(n, target); }
     int HistoryIndex() const { return iPhotos.HistoryIndex; }
+
+    // ---- decoration ----
+    std::string CurrentObjectName;
+    TFrameSpec CurrentFrameSpec;
+    TFrameSpec CurrentShadowSpec;
+    TPositionedLayer* SelectedLayer = nullptr;
+    TRubberbandLayer* RubberBand = nullptr;
+
+    void DispatchObject(const std::string& name);
+    void ApplyFrame(const std::string& name);
+    void ApplyShadow(const std::string& name);
+    void ApplyMask(const std::string& name);
+    void AddClipArtLayer(const std::string& name);
+    void AddTextLayer(const std::string& text);
+    void SelectLayer(TPositionedLayer* layer);
+    void LayerMouseDown(TCustomLayer* sender);
+    void ShowClipArtTools(int x, int y);
+    void FlattenLayersTo(TBitmap32& target);
+    void ivLeftDblClick();
+    void imgViewDragDrop();
+    void btnSetFontClick();
+    void actArtDeleteExecute();
+    void actArtFlattenLayersExecute();
+    void actArtFlipHorzExecute();
+    void actArtFlipVertExecute();
+    void actArtRotate90Execute();
+    void actArtRotate270Execute();
 
     // ---- commands ----
     void actOpenFileExecute();
@@ -148,6 +179,13 @@ public:
     QAction* actHomePage = nullptr;
     QAction* actAboutSoft = nullptr;
     QAction* CheckUpdate1 = nullptr;
+    QAction* actArtDelete = nullptr;
+    QAction* actArtFlipHorz = nullptr;
+    QAction* actArtFlipVert = nullptr;
+    QAction* actArtRotate90 = nullptr;
+    QAction* actArtRotate270 = nullptr;
+    QAction* actArtFlattenLayers = nullptr;
+    TThumbnailList* ivLeft = nullptr;
     QToolBar* ToolBarMain = nullptr;
 
     // The status text of a panel (0 mode, 1 size, 2 object).
@@ -159,8 +197,6 @@ public:
     int ResizeWidth = 0;
     int ResizeHeight = 0;
     double AspectRatio = 0.0;
-    int ObjectKind = 2;
-    QString ThumbnailMask = QStringLiteral("*.jpg");
 
     // True once the exit sequence has run.
     bool ExitSequenceDone() const { return exitDone_; }
@@ -191,7 +227,7 @@ private:
     void ShowResizeFields(int width, int height);
     void SetObjectKind(int kind, const QString& mask);
     void FlattenPreviewLayers();
-    void SelectLayer(void* layer);
+    void CreateDecorationTools(QWidget* pageObject);
     void HideClipArtTools();
     void ShowTextInput();
     QAction* MakeAction(const QString& caption, const QString& hint, const QString& shortcut,

@@ -20,7 +20,7 @@ void TfrmMain::BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* p
         layout->addStretch(1);
     };
     header(pageEdit, QStringLiteral("Edit Tools"));
-    header(pageObject, QStringLiteral("Object"));
+    CreateDecorationTools(pageObject);
     header(pagePrint, QStringLiteral("Print Options"));
 }
 
@@ -28,19 +28,6 @@ void TfrmMain::ShowResizeFields(int width, int height) {
     ResizeWidth = width;
     ResizeHeight = height;
     AspectRatio = height != 0 ? double(width) / double(height) : 0.0;
-}
-
-void TfrmMain::SetObjectKind(int kind, const QString& mask) {
-    ObjectKind = kind;
-    ThumbnailMask = mask;
-}
-
-void TfrmMain::FlattenPreviewLayers() {}
-
-void TfrmMain::SelectLayer(void*) {}
-
-void TfrmMain::ClearPreviewLayers() {
-    imgView->ClearLayers();
 }
 
 void TfrmMain::HideClipArtTools() {

@@ -4,6 +4,7 @@
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
+#include "ui/ThumbnailList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -100,8 +101,9 @@ TEST_F(MainWindowTest, StartsWithCaptionPagesAndPhotoCommandsDisabled) {
 
 TEST_F(MainWindowTest, FirstRunWritesDefaultsInOrder) {
     TfrmMain& w = Start();
-    EXPECT_EQ(w.width(), 750);
-    EXPECT_EQ(w.height(), 550);
+    // The stored size is the window's outer size.
+    EXPECT_EQ(w.frameGeometry().width(), 750);
+    EXPECT_EQ(w.frameGeometry().height(), 550);
     window.reset();
     const std::string ini = test::ReadText(ExeDir() + "Setup.ini");
     const char* keys[] = {"JpgCompressVar=90", "JpgCompress=1",       "ScrIniPath=",
@@ -120,8 +122,8 @@ TEST_F(MainWindowTest, StoredSizeStateAndForeignKeysSurviveARun) {
     test::WriteText(ExeDir() + "Setup.ini",
                     "[Other]\nKeep=yes\n[Setup]\nWinWidth=400\nWinHeight=300\nMine=1\n");
     TfrmMain& w = Start();
-    EXPECT_EQ(w.width(), 400);
-    EXPECT_EQ(w.height(), 300);
+    EXPECT_EQ(w.frameGeometry().width(), 400);
+    EXPECT_EQ(w.frameGeometry().height(), 300);
     window.reset();
     const std::string ini = test::ReadText(ExeDir() + "Setup.ini");
     EXPECT_NE(ini.find("[Other]"), std::string::npos);
@@ -236,7 +238,7 @@ TEST_F(MainWindowTest, SwitchModePushesEditsAndShowsTheObjectPages) {
     EXPECT_EQ(w.PageListMain->currentIndex(), int(plPreview));
     EXPECT_EQ(w.plLeft->currentIndex(), int(pgObject));
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add Frame");
-    EXPECT_EQ(w.ObjectKind, 2);
+    EXPECT_EQ(w.ivLeft->ObjectKind, 2);
     EXPECT_TRUE(SamePixels(w.imgView->Picture(), flipped));
 
     w.PreviewDirty = true;
@@ -247,10 +249,10 @@ TEST_F(MainWindowTest, SwitchModePushesEditsAndShowsTheObjectPages) {
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add Shadow");
 
     w.actAddClipArt->trigger();
-    EXPECT_EQ(w.ObjectKind, 3);
+    EXPECT_EQ(w.ivLeft->ObjectKind, 3);
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add ClipArt");
     w.catAddMask->trigger();
-    EXPECT_EQ(w.ObjectKind, 1);
+    EXPECT_EQ(w.ivLeft->ObjectKind, 1);
     w.actEditPhoto->trigger();
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Edit photo");
     EXPECT_EQ(w.PageListMain->currentIndex(), int(plEditPhoto));
