@@ -22,7 +22,7 @@ int ReadGif(GifFileType* gif, GifByteType* out, int count) {
     auto* in = static_cast<GifInput*>(gif->UserData);
     if (count <= 0) return 0;
     const std::size_t n = std::min(std::size_t(count), in->size - in->pos);
-    std::memcpy(out, in->data + in->pos, n);
+    if (n) std::memcpy(out, in->data + in->pos, n);
     in->pos += n;
     return int(n);
 }

@@ -25,7 +25,7 @@ tmsize_t ReadProc(thandle_t handle, void* out, tmsize_t count) {
     auto* in = static_cast<TiffInput*>(handle);
     if (count <= 0 || in->pos >= in->size) return 0;
     const std::size_t n = std::min<std::uint64_t>(std::uint64_t(count), in->size - in->pos);
-    std::memcpy(out, in->data + in->pos, n);
+    if (n) std::memcpy(out, in->data + in->pos, n);
     in->pos += n;
     return tmsize_t(n);
 }
