@@ -14,8 +14,8 @@ QAction* TfrmMain::MakeAction(const QString& caption, const QString& hint, const
                               void (TfrmMain::*handler)()) {
     auto* action = new QAction(caption, this);
     if (!hint.isEmpty()) {
+        // Hints show as tool tips; a status tip would hide the three status panels.
         action->setToolTip(hint);
-        action->setStatusTip(hint);
     }
     if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
     if (handler) {
@@ -180,6 +180,7 @@ void TfrmMain::CreateToolBar() {
     ToolBarMain->setIconSize(QSize(24, 24));
     ToolBarMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBarMain->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBarMain->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; }"));
 
     struct Button {
         const char* caption;
@@ -220,6 +221,11 @@ void TfrmMain::CreateToolBar() {
         button->setAutoRaise(true);
         button->setFixedSize(51, 44);
         button->setFocusPolicy(Qt::NoFocus);
+        // Captions sit under the icons in 51-pixel buttons: a compact font keeps "Get More"
+        // whole.
+        QFont font = button->font();
+        font.setPointSizeF(std::min(font.pointSizeF(), 7.5));
+        button->setFont(font);
         button->setEnabled(b.command->isEnabled());
         QAction* command = b.command;
         connect(button, &QToolButton::clicked, command, &QAction::trigger);

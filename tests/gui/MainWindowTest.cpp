@@ -1,8 +1,8 @@
 // The main window under the offscreen platform: start-up and exit, commands and their enabled
 // states, Open / Close / Undo / Redo, page modes, status texts and the preview's wheel zoom.
+#include "ui/MainWindow.h"
 #include "support/TestSupport.h"
 #include "ui/ImageViewWidget.h"
-#include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 #include "ui/ThumbnailList.h"
 
@@ -45,7 +45,8 @@ protected:
     std::string WritePhoto(const std::string& name, int w, int h) {
         QImage image(w, h, QImage::Format_RGB32);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x * 7 % 256, y * 11 % 256, 90));
+            for (int x = 0; x < w; ++x)
+                image.setPixel(x, y, qRgb(x * 7 % 256, y * 11 % 256, 90));
         const std::string path = dir.File(name);
         EXPECT_TRUE(image.save(QString::fromStdString(path)));
         return path;
@@ -87,9 +88,9 @@ TEST_F(MainWindowTest, StartsWithCaptionPagesAndPhotoCommandsDisabled) {
     EXPECT_EQ(w.TextFont.Size, 28);
     EXPECT_EQ(w.TextFont.Color, 255u);
 
-    for (QAction* a : {w.actSaveFile, w.actPrintPreview, w.actPrint, w.actEditPhoto, w.catAddMask,
-                       w.actAddFrame, w.actAddShadow, w.actAddClipArt, w.actAddText,
-                       w.actShowPreview, w.actUndo, w.actRedo})
+    for (QAction* a :
+         {w.actSaveFile, w.actPrintPreview, w.actPrint, w.actEditPhoto, w.catAddMask, w.actAddFrame,
+          w.actAddShadow, w.actAddClipArt, w.actAddText, w.actShowPreview, w.actUndo, w.actRedo})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QAction* a : {w.actOpenFile, w.ActClose, w.actPrintSetup, w.actStandardOption,
                        w.actDownloadObject, w.actAddObject, w.actShowLogs, w.actClearLogs,
@@ -106,9 +107,9 @@ TEST_F(MainWindowTest, FirstRunWritesDefaultsInOrder) {
     EXPECT_EQ(w.frameGeometry().height(), 550);
     window.reset();
     const std::string ini = test::ReadText(ExeDir() + "Setup.ini");
-    const char* keys[] = {"JpgCompressVar=90", "JpgCompress=1",       "ScrIniPath=",
+    const char* keys[] = {"JpgCompressVar=90",     "JpgCompress=1",         "ScrIniPath=",
                           "DesktopColor=16777215", "DesktopBg=MainBg1.bmp", "PspVer=0",
-                          "WinWidth=750",      "WinHeight=550",      "WinState=0"};
+                          "WinWidth=750",          "WinHeight=550",         "WinState=0"};
     std::size_t at = ini.find("[Setup]");
     ASSERT_NE(at, std::string::npos) << ini;
     for (const char* key : keys) {
@@ -302,13 +303,14 @@ TEST_F(MainWindowTest, WheelZoomsThePreviewWithinLimits) {
     auto wheel = [&](int delta) {
         QWidget* vp = w.imgView->viewport();
         QWheelEvent event(QPointF(5, 5), vp->mapToGlobal(QPointF(5, 5)), QPoint(0, 0),
-                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                          false);
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(vp, &event);
     };
-    for (int i = 0; i < 10; ++i) wheel(-120);
+    for (int i = 0; i < 10; ++i)
+        wheel(-120);
     float expected = 1.0f;
-    for (int i = 0; i < 10; ++i) expected = expected * 1.1f;
+    for (int i = 0; i < 10; ++i)
+        expected = expected * 1.1f;
     EXPECT_EQ(w.imgView->Scale(), expected);
     EXPECT_NEAR(w.imgView->Scale(), 2.594f, 0.001f);
     w.imgView->SetScale(19.0f);
