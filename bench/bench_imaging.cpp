@@ -60,6 +60,15 @@ void BM_PlainTwoReadsOneWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainTwoReadsOneWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BM_Rotate90Photo(benchmark::State& state) {
+    TBitmap32 b = MakePicture(kPhotoW, kPhotoH, false);
+    for (auto _ : state) {
+        b.Rotate90();
+        benchmark::DoNotOptimize(b.ConstBits());
+    }
+}
+BENCHMARK(BM_Rotate90Photo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ResampleLanczos(benchmark::State& state) {
     const int sw = int(state.range(0)), sh = int(state.range(1));
     const int dw = int(state.range(2)), dh = int(state.range(3));

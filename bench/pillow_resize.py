@@ -2,7 +2,7 @@
 """Times Pillow's Lanczos resize on the sizes of BM_ResampleLanczos (RGBA, median of 5).
 
 Usage: bench/pillow_resize.py [path/to/lumetta_bench]
-With the path, Lumetta's resampling benchmark runs first, so both come from one run.
+With the path, Lumetta's imaging benchmarks run first, so both come from one run.
 """
 import os
 import statistics
@@ -32,7 +32,7 @@ def pillow_medians():
 
 def main():
     if len(sys.argv) > 1:
-        subprocess.run([sys.argv[1], "--benchmark_filter=BM_ResampleLanczos",
+        subprocess.run([sys.argv[1], "--benchmark_filter=BM_BlendDrawPhoto|BM_PlainTwoReadsOneWrite|BM_Rotate90Photo|BM_ResampleLanczos",
                         f"--benchmark_repetitions={RUNS}",
                         "--benchmark_report_aggregates_only=true"], check=True)
     pillow_medians()
