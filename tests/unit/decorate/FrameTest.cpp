@@ -305,14 +305,6 @@ TEST(TileBitmap, EmptyBitmapsGiveFalse) {
     ExpectPixels(dst, 4, 4, [](int, int) { return 0xFF112233u; });
 }
 
-TEST(TileBitmap, FollowsTheTileDrawMode) {
-    TBitmap32 tile = Uniform(2, 2, 0x80FFFFFFu);
-    tile.DrawMode = dmBlend;
-    TBitmap32 dst = Uniform(5, 3, 0xFF000000u);
-    EXPECT_TRUE(TileBitmap(dst, tile));
-    ExpectPixels(dst, 5, 3, [](int, int) { return 0xC0808080u; });
-}
-
 TEST(StretchFrame, KeepsThePhotoSizeAndLeavesTheFrameResizedInBlendMode) {
     const TBitmap32 original = test::PatternBitmap(40, 30);
     TBitmap32 photo = original;
@@ -322,11 +314,6 @@ TEST(StretchFrame, KeepsThePhotoSizeAndLeavesTheFrameResizedInBlendMode) {
     EXPECT_EQ(clear.Height(), 30);
     EXPECT_EQ(clear.DrawMode, dmBlend);
     ExpectPixels(photo, 40, 30, [&](int x, int y) { return original.Pixel(x, y); });
-
-    TBitmap32 black = Uniform(40, 30, 0xFF000000u);
-    TBitmap32 half = Uniform(7, 9, 0x80FFFFFFu);
-    StretchFrame(black, half);
-    ExpectPixels(black, 40, 30, [](int, int) { return 0xC0808080u; });
 }
 
 TEST(StretchFrame, EmptyPhotoRaises) {
