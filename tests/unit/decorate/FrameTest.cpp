@@ -36,7 +36,7 @@ enum Field {
     BottomRightHeight = 20,
 };
 
-TFrameSpec Spec(std::initializer_list<std::pair<Field, int>> values) {
+TFrameSpec Record(std::initializer_list<std::pair<Field, int>> values) {
     TFrameSpec s;
     for (auto [field, value] : values)
         s.Fields[field] = value;
@@ -97,22 +97,22 @@ TEST(ComposeFrame, PhotoAtOriginLeavesTheFrameRightAndBelowAndUncoveredPixelsWhi
     // Nine 10-pixel pieces, except a right band only 5 wide: the 5 columns beside it belong to
     // no piece.
     ComposeFrame(photo, frame,
-                 Spec({{ExtraWidth, 10},
-                       {ExtraHeight, 10},
-                       {TopLeftWidth, 10},
-                       {TopLeftHeight, 10},
-                       {TopTileWidth, 10},
-                       {TopTileHeight, 10},
-                       {TopRightWidth, 10},
-                       {TopRightHeight, 10},
-                       {LeftWidth, 10},
-                       {LeftTileHeight, 10},
-                       {RightWidth, 5},
-                       {RightTileHeight, 10},
-                       {BottomLeftWidth, 10},
-                       {BottomLeftHeight, 10},
-                       {BottomRightWidth, 10},
-                       {BottomRightHeight, 10}}));
+                 Record({{ExtraWidth, 10},
+                         {ExtraHeight, 10},
+                         {TopLeftWidth, 10},
+                         {TopLeftHeight, 10},
+                         {TopTileWidth, 10},
+                         {TopTileHeight, 10},
+                         {TopRightWidth, 10},
+                         {TopRightHeight, 10},
+                         {LeftWidth, 10},
+                         {LeftTileHeight, 10},
+                         {RightWidth, 5},
+                         {RightTileHeight, 10},
+                         {BottomLeftWidth, 10},
+                         {BottomLeftHeight, 10},
+                         {BottomRightWidth, 10},
+                         {BottomRightHeight, 10}}));
     ExpectPixels(photo, 30, 30, [&](int x, int y) {
         if (x < 20 && y < 20) return original.Pixel(x, y);
         if (x >= 20 && x < 25 && y >= 10 && y < 20) return kWhite0;
@@ -128,14 +128,14 @@ TEST(ComposeFrame, TopTileRepeatsAcrossTheStripAndIsCutAtTheBandHeight) {
         SCOPED_TRACE(tileHeight);
         TBitmap32 photo;
         ComposeFrame(photo, frame,
-                     Spec({{ExtraWidth, 13},
-                           {ExtraHeight, bandHeight},
-                           {TopLeftWidth, 2},
-                           {TopLeftHeight, bandHeight},
-                           {TopTileWidth, 3},
-                           {TopTileHeight, tileHeight},
-                           {TopRightWidth, 3},
-                           {TopRightHeight, 1}}));
+                     Record({{ExtraWidth, 13},
+                             {ExtraHeight, bandHeight},
+                             {TopLeftWidth, 2},
+                             {TopLeftHeight, bandHeight},
+                             {TopTileWidth, 3},
+                             {TopTileHeight, tileHeight},
+                             {TopRightWidth, 3},
+                             {TopRightHeight, 1}}));
         ExpectPixels(photo, 13, bandHeight, [&](int x, int y) {
             if (x < 2) return Code(x, y); // top-left corner, as large as its source
             // The 5x1 top-right part squeezed to 3 columns (scale 5/3) and stretched down.
@@ -151,14 +151,14 @@ TEST(ComposeFrame, CornersOfAnotherSizeAreStretchedByNearestNeighbour) {
     TBitmap32 photo;
     // The top-right template part is 4 x 2 (x 4..7); on the canvas it is 8 x 4.
     ComposeFrame(photo, frame,
-                 Spec({{ExtraWidth, 12},
-                       {ExtraHeight, 4},
-                       {TopLeftWidth, 2},
-                       {TopLeftHeight, 4},
-                       {TopTileWidth, 2},
-                       {TopTileHeight, 4},
-                       {TopRightWidth, 8},
-                       {TopRightHeight, 2}}));
+                 Record({{ExtraWidth, 12},
+                         {ExtraHeight, 4},
+                         {TopLeftWidth, 2},
+                         {TopLeftHeight, 4},
+                         {TopTileWidth, 2},
+                         {TopTileHeight, 4},
+                         {TopRightWidth, 8},
+                         {TopRightHeight, 2}}));
     ExpectPixels(photo, 12, 4, [&](int x, int y) {
         if (x >= 4) return Code(4 + (x - 4) / 2, y / 2);
         return Code(x, y); // corner and a 2-wide strip holding exactly one tile
@@ -167,18 +167,18 @@ TEST(ComposeFrame, CornersOfAnotherSizeAreStretchedByNearestNeighbour) {
 
 // A 6x6 template cut into four 3x3 corners; with no photo the canvas is the template again.
 TFrameSpec FourCorners() {
-    return Spec({{PhotoX, 2},
-                 {PhotoY, 2},
-                 {ExtraWidth, 6},
-                 {ExtraHeight, 6},
-                 {TopLeftWidth, 3},
-                 {TopLeftHeight, 3},
-                 {TopRightWidth, 3},
-                 {TopRightHeight, 3},
-                 {BottomLeftWidth, 3},
-                 {BottomLeftHeight, 3},
-                 {BottomRightWidth, 3},
-                 {BottomRightHeight, 3}});
+    return Record({{PhotoX, 2},
+                   {PhotoY, 2},
+                   {ExtraWidth, 6},
+                   {ExtraHeight, 6},
+                   {TopLeftWidth, 3},
+                   {TopLeftHeight, 3},
+                   {TopRightWidth, 3},
+                   {TopRightHeight, 3},
+                   {BottomLeftWidth, 3},
+                   {BottomLeftHeight, 3},
+                   {BottomRightWidth, 3},
+                   {BottomRightHeight, 3}});
 }
 
 // Opaque top-left, fully transparent top-right, half-transparent bottom-left and assorted
@@ -237,13 +237,13 @@ TEST(ComposeFrame, PiecesWithNothingToTakeAreSkipped) {
 
 TEST(ComposeFrame, SourceOutsideTheTemplateRaisesAndLeavesThePhoto) {
     const TBitmap32 original = test::PatternBitmap(5, 5);
-    const TFrameSpec badEdge = Spec({{ExtraWidth, 4},
-                                     {ExtraHeight, 4},
-                                     {TopLeftWidth, 2},
-                                     {TopLeftHeight, 2},
-                                     {TopTileWidth, 5},
-                                     {TopTileHeight, 2}}); // 2 + 5 > 6
-    const TFrameSpec badCorner = Spec({{ExtraWidth, 4}, {TopLeftWidth, 7}, {TopLeftHeight, 1}});
+    const TFrameSpec badEdge = Record({{ExtraWidth, 4},
+                                       {ExtraHeight, 4},
+                                       {TopLeftWidth, 2},
+                                       {TopLeftHeight, 2},
+                                       {TopTileWidth, 5},
+                                       {TopTileHeight, 2}}); // 2 + 5 > 6
+    const TFrameSpec badCorner = Record({{ExtraWidth, 4}, {TopLeftWidth, 7}, {TopLeftHeight, 1}});
     for (const TFrameSpec& spec : {badEdge, badCorner}) {
         TBitmap32 photo = original;
         try {
@@ -263,13 +263,13 @@ TEST(ComposeFrame, OutlandishRecordsStaySafe) {
     // built, in the same phase as the whole strip.
     TBitmap32 photo;
     ComposeFrame(photo, frame,
-                 Spec({{ExtraWidth, 9},
-                       {ExtraHeight, 2},
-                       {TopLeftWidth, 2},
-                       {BottomLeftWidth, -2000000000},
-                       {BottomLeftHeight, 2},
-                       {BottomRightWidth, 2},
-                       {BottomRightHeight, 2}}));
+                 Record({{ExtraWidth, 9},
+                         {ExtraHeight, 2},
+                         {TopLeftWidth, 2},
+                         {BottomLeftWidth, -2000000000},
+                         {BottomLeftHeight, 2},
+                         {BottomRightWidth, 2},
+                         {BottomRightHeight, 2}}));
     ExpectPixels(photo, 9, 2, [&](int x, int y) {
         if (x >= 7) return Code(4 + x - 7, 4 + y);
         return Code(2 + x % 2, 4 + y);
@@ -278,9 +278,9 @@ TEST(ComposeFrame, OutlandishRecordsStaySafe) {
     // A canvas wider than any bitmap can be fails cleanly; a negative one is empty.
     TBitmap32 wide = test::PatternBitmap(10, 10);
     const TBitmap32 before = wide;
-    EXPECT_THROW(ComposeFrame(wide, frame, Spec({{ExtraWidth, INT_MAX}})), EOutOfResources);
+    EXPECT_THROW(ComposeFrame(wide, frame, Record({{ExtraWidth, INT_MAX}})), EOutOfResources);
     EXPECT_TRUE(wide.SharesPixelsWith(before));
-    ComposeFrame(wide, frame, Spec({{ExtraWidth, -50}}));
+    ComposeFrame(wide, frame, Record({{ExtraWidth, -50}}));
     EXPECT_EQ(wide.Width(), 0);
     EXPECT_TRUE(wide.Empty());
 }
