@@ -230,8 +230,8 @@ void DecodeBmp(const DecodeContext& ctx, TBitmap32& out) {
     if (dataOffset > ctx.size) ctx.Truncated();
     r.Seek(dataOffset);
 
-    TBitmap32 picture = ctx.NewPicture(info.width, info.height);
     if (info.compression == kRle8 || info.compression == kRle4) {
+        TBitmap32 picture = ctx.NewPicture(info.width, info.height);
         DecodeRle(r, info, palette, picture);
         out = std::move(picture);
         return;
@@ -240,6 +240,7 @@ void DecodeBmp(const DecodeContext& ctx, TBitmap32& out) {
     const std::int64_t w = info.width, h = info.height;
     const std::size_t stride = std::size_t((w * bpp + 31) / 32 * 4);
     const std::uint8_t* data = r.Take(CheckedMul(ctx, stride, std::size_t(h)));
+    TBitmap32 picture = ctx.NewPicture(w, h);
     TColor32* bits = picture.Bits();
 
     bool keepAlpha = false;

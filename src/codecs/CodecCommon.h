@@ -27,6 +27,11 @@ public:
     [[noreturn]] void Truncated() const { Fail("the data ends too early"); }
     // Refuses empty sizes as damage and sizes over the limits as too large.
     void CheckSize(std::int64_t width, std::int64_t height) const;
+    // Fails as truncated unless `needed` bytes are available. Called before the picture is
+    // made, so that a few bytes claiming a huge picture cost nothing.
+    void Need(std::size_t available, std::uint64_t needed) const {
+        if (needed > available) Truncated();
+    }
     // A picture of the checked size, zero-filled (transparent black).
     TBitmap32 NewPicture(std::int64_t width, std::int64_t height) const;
 };

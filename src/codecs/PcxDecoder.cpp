@@ -32,6 +32,11 @@ void DecodePcx(const DecodeContext& ctx, TBitmap32& out) {
                  std::to_string(planes) + " planes)");
     if (std::int64_t(bytesPerLine) * 8 < w * bitsPerPixel) ctx.Fail("bad line length");
 
+    ctx.CheckSize(w, h);
+    const std::size_t lineBytes = std::size_t(bytesPerLine) * planes;
+    // A run code (two bytes) gives at most 63 bytes.
+    const std::uint64_t total = std::uint64_t(lineBytes) * std::uint64_t(h);
+    ctx.Need(ctx.size - kHeaderSize, encoding ? total / 63 * 2 : total);
     TBitmap32 picture = ctx.NewPicture(w, h);
 
     Palette palette = BlackPalette();
@@ -52,7 +57,6 @@ void DecodePcx(const DecodeContext& ctx, TBitmap32& out) {
     }
 
     // Decodes the run-length stream, which may run on from one line into the next.
-    const std::size_t lineBytes = std::size_t(bytesPerLine) * planes;
     std::vector<std::uint8_t> line(lineBytes);
     unsigned runLeft = 0;
     std::uint8_t runValue = 0;

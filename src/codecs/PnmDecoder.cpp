@@ -68,13 +68,23 @@ void DecodePnm(const DecodeContext& ctx, TBitmap32& out) {
     const std::int64_t w = in.Number(1u << 30), h = in.Number(1u << 30);
     const std::uint32_t maxval = bitmap ? 1 : in.Number(65535);
     if (maxval == 0) ctx.Fail("the maximum value is 0");
-    TBitmap32 picture = ctx.NewPicture(w, h);
+    ctx.CheckSize(w, h);
     if (!ascii) {
         // Exactly one white-space character separates the header from the samples.
         if (in.pos >= ctx.size) ctx.Truncated();
         if (!in.IsSpace(ctx.data[in.pos])) ctx.Fail("bad header end");
         ++in.pos;
     }
+    const int channels = colour ? 3 : 1;
+    const std::size_t sampleBytes = maxval > 255 ? 2 : 1;
+    const std::uint64_t samples = std::uint64_t(w) * std::uint64_t(h) * std::uint64_t(channels);
+    if (type == 4)
+        ctx.Need(ctx.size - in.pos, std::uint64_t(w + 7) / 8 * std::uint64_t(h));
+    else if (!ascii)
+        ctx.Need(ctx.size - in.pos, samples * sampleBytes);
+    else // one character per bit; numbers need a separator
+        ctx.Need(ctx.size - in.pos, type == 1 ? samples : 2 * samples - 1);
+    TBitmap32 picture = ctx.NewPicture(w, h);
 
     // Samples widened to 8 bits, rounded; values above the maximum count as the maximum.
     std::vector<std::uint8_t> scale(std::size_t(maxval) + 1);
@@ -85,8 +95,6 @@ void DecodePnm(const DecodeContext& ctx, TBitmap32& out) {
     TColor32* bits = picture.Bits();
     const std::size_t wide = std::size_t(w);
     ByteReader r(ctx, in.pos);
-    const int channels = colour ? 3 : 1;
-    const std::size_t sampleBytes = maxval > 255 ? 2 : 1;
     for (std::int64_t y = 0; y < h; ++y) {
         TColor32* row = bits + std::size_t(y) * wide;
         if (type == 1) {

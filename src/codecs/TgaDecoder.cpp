@@ -99,8 +99,13 @@ void DecodeTga(const DecodeContext& ctx, TBitmap32& out) {
         }
     }
 
-    TBitmap32 picture = ctx.NewPicture(w, h);
+    ctx.CheckSize(w, h);
     const std::size_t bytesPerPixel = std::size_t(depth + 7) / 8;
+    const std::uint64_t pixels = std::uint64_t(w) * std::uint64_t(h);
+    // A run packet (a header and one pixel) covers at most 128 pixels.
+    ctx.Need(r.Remaining(),
+             rle ? (pixels + 127) / 128 * (1 + bytesPerPixel) : pixels * bytesPerPixel);
+    TBitmap32 picture = ctx.NewPicture(w, h);
     // Only a 32-bit picture that declares attribute bits carries alpha.
     const bool keepAlpha = kind == TgaKind::TrueColour && depth == 32 && (descriptor & 0x0F) != 0;
     const TgaPixel convert(kind, depth, keepAlpha, map, int(mapFirst));

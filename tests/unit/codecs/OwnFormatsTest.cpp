@@ -138,6 +138,10 @@ TEST(Bmp, DamagedHeadersFail) {
     s.height = -20000;
     EXPECT_EQ(ErrorText([&] { Decode(EncodeBmp(s), "bmp"); }),
               "test.bmp is too large to open (20000 x 20000 pixels)");
+    s.height = 10000; // a few bytes claiming 400 MB of pixels fail before any are made
+    s.width = 10000;
+    EXPECT_EQ(ErrorText([&] { Decode(EncodeBmp(s), "bmp"); }),
+              "test.bmp is not a valid BMP picture (the data ends too early)");
     s.width = 0;
     s.height = 5;
     EXPECT_THROW(Decode(EncodeBmp(s), "bmp"), EImageError);
