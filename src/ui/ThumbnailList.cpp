@@ -185,7 +185,10 @@ void TThumbnailList::mouseReleaseEvent(QMouseEvent*) {
 
 void TThumbnailList::mouseDoubleClickEvent(QMouseEvent* event) {
     pressPending_ = false;
-    if (event->button() == Qt::LeftButton) emit itemDoubleClicked(selected_);
+    if (event->button() != Qt::LeftButton) return;
+    // The second press of a double click selects like any press.
+    SetSelectedIndex(IndexAt(event->position().toPoint()));
+    emit itemDoubleClicked(selected_);
 }
 
 void TThumbnailList::leaveEvent(QEvent* event) {

@@ -1,0 +1,423 @@
+// Picking objects from the thumbnail list and decorating the preview: frames, shadows, masks,
+// clip-art and text layers, the clip-art tool window and the text input window.
+#include "library/PackWriter.h"
+#include "support/TestSupport.h"
+#include "ui/ImageViewWidget.h"
+#include "ui/MainWindow.h"
+#include "ui/PlatformServices.h"
+#include "ui/ThumbnailList.h"
+#include "ui/ToolWindows.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QStackedWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+using namespace lumetta;
+using namespace lumetta::ui;
+using lumetta::test::TempDir;
+
+namespace {
+
+constexpr TColor32 kFrameA = 0xFFAA0000;
+constexpr TColor32 kFrameB = 0xFF00BB00;
+
+TBitmap32 Solid(int w, int h, TColor32 c) {
+    TBitmap32 b(w, h);
+    b.Clear(c);
+    return b;
+}
+
+// Ten pixels of template on every side of the photo, nine pieces of 10 x 10.
+const char* kTenPixelFrame = "0,10,10,20,20,10,10,10,10,10,10,10,10,10,10,10,10,0,0,10,10";
+
+class DecorationTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScriptedPlatformServices services;
+    std::unique_ptr<TfrmMain> window;
+
+    std::string ExeDir() const { return dir.Path().string() + "/"; }
+
+    void WriteThumb(const std::string& name) {
+        std::filesystem::create_directories(ExeDir() + "Data");
+        QImage thumb(40, 30, QImage::Format_RGB32);
+        thumb.fill(Qt::darkCyan);
+        ASSERT_TRUE(thumb.save(QString::fromStdString(ExeDir() + "Data/" + name), "JPG"));
+    }
+
+    void SetUp() override {
+        TPackWriter pack;
+        pack.Add("framea.png", test::EncodePng(Solid(30, 30, kFrameA)));
+        pack.Add("frameb.png", test::EncodePng(Solid(30, 30, kFrameB)));
+        pack.Add("shadowa.png", test::EncodePng(Solid(30, 30, 0x80000000)));
+        TBitmap32 mask = Solid(4, 4, 0);
+        mask.SetPixel(0, 0, 0xFFFFFFFF);
+        pack.Add("maska.png", test::EncodePng(mask));
+        TBitmap32 art = Solid(101, 50, 0xFF0000FF);
+        art.SetPixel(0, 0, 0x000000FF); // transparent corner
+        pack.Add("clipartsun.png", test::EncodePng(art));
+        pack.Save(ExeDir() + "libraryfull.phd");
+        test::WriteText(ExeDir() + "library.phi",
+                        std::string("[Frames]\nframea=") + kTenPixelFrame + "\nframeb=" +
+                            kTenPixelFrame + "\n[Shadows]\nshadowa=" + kTenPixelFrame + "\n");
+        for (const char* t : {"FrameA.jpg", "FrameB.jpg", "FrameMissing.jpg", "ShadowA.jpg",
+                              "MaskA.jpg", "ClipArtSun.jpg"})
+            WriteThumb(t);
+
+        MainWindowOptions options;
+        options.exeDir = dir.Path().string();
+        options.services = &services;
+        window = std::make_unique<TfrmMain>(options);
+        window->show();
+        QApplication::processEvents();
+    }
+
+    void OpenPhoto(int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(QColor(10, 20, 30));
+        const std::string path = dir.File("photo.png");
+        ASSERT_TRUE(image.save(QString::fromStdString(path)));
+        services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
+        window->actOpenFile->trigger();
+        ASSERT_FALSE(window->EditedPhoto.Empty());
+    }
+
+    int IndexOf(const std::string& file) {
+        TThumbnailList* list = window->ivLeft;
+        for (int i = 0; i < list->Count(); ++i)
+            if (list->ItemPath(i).endsWith(QString::fromStdString("/" + file))) return i;
+        return -1;
+    }
+
+    void DoubleClick(const std::string& file) {
+        const int index = IndexOf(file);
+        ASSERT_GE(index, 0) << file;
+        TThumbnailList* list = window->ivLeft;
+        QApplication::processEvents();
+        const QPoint centre = list->CellRect(index).center();
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    }
+
+    void Press(const std::string& file) {
+        const int index = IndexOf(file);
+        ASSERT_GE(index, 0) << file;
+        QTest::mouseClick(window->ivLeft->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          window->ivLeft->CellRect(index).center());
+    }
+
+    void DropPicture() {
+        QWidget* target = window->imgView->viewport();
+        QMimeData data;
+        data.setImageData(QImage(8, 8, QImage::Format_RGB32));
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+
+    TBitmapLayer* Layer(int index) {
+        return dynamic_cast<TBitmapLayer*>(window->imgView->Model().Layers().Items(index));
+    }
+};
+
+TEST_F(DecorationTest, StartUpListsEveryThumbnailAndModesFilterThem) {
+    TfrmMain& w = *window;
+    EXPECT_EQ(w.ivLeft->Count(), 6);
+    OpenPhoto(40, 30);
+    w.actAddFrame->trigger();
+    EXPECT_EQ(w.ivLeft->Count(), 3);
+    EXPECT_EQ(w.ivLeft->ObjectKind, 2);
+    w.actAddClipArt->trigger();
+    EXPECT_EQ(w.ivLeft->Count(), 1);
+}
+
+TEST_F(DecorationTest, DoubleClickComposesTheFrameAroundTheSnapshot) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddFrame->trigger();
+    DoubleClick("FrameA.jpg");
+    EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    EXPECT_TRUE(w.PreviewDirty);
+    EXPECT_EQ(w.StatusText(2).toStdString(), "No:framea");
+    TBitmap32& preview = w.imgView->Picture();
+    EXPECT_EQ(preview.Width(), 60);
+    EXPECT_EQ(preview.Height(), 50);
+    EXPECT_EQ(preview.Pixel(0, 0), kFrameA);
+    EXPECT_EQ(preview.Pixel(10, 10), 0xFF0A141Eu);
+    EXPECT_EQ(w.CurrentFrameSpec.PhotoX(), 10);
+
+    // A second frame in the same mode replaces the first.
+    DoubleClick("FrameB.jpg");
+    EXPECT_EQ(preview.Width(), 60);
+    EXPECT_EQ(preview.Pixel(0, 0), kFrameB);
+}
+
+TEST_F(DecorationTest, AFramePushedByAModeSwitchIsFramedAgain) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddFrame->trigger();
+    DoubleClick("FrameA.jpg");
+    DoubleClick("FrameB.jpg");
+    w.actAddShadow->trigger(); // pushes the framed preview
+    w.actAddFrame->trigger();
+    EXPECT_EQ(w.imgView->Picture().Width(), 60);
+    DoubleClick("FrameB.jpg");
+    EXPECT_EQ(w.imgView->Picture().Width(), 80);
+    EXPECT_EQ(w.imgView->Picture().Height(), 70);
+}
+
+TEST_F(DecorationTest, ShadowsAndMasksDispatchByKind) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddShadow->trigger();
+    DoubleClick("ShadowA.jpg");
+    EXPECT_EQ(w.imgView->Picture().Width(), 60);
+    EXPECT_EQ(w.CurrentShadowSpec.ExtraWidth(), 20);
+    EXPECT_EQ(w.CurrentFrameSpec.ExtraWidth(), 0);
+
+    w.catAddMask->trigger();
+    DoubleClick("MaskA.jpg");
+    EXPECT_EQ(w.imgView->Picture().Width(), 60); // the shadowed snapshot, masked
+    EXPECT_EQ(w.ObjectImage.DrawMode, dmBlend);
+    EXPECT_EQ(w.ObjectImage.Width(), 60);
+}
+
+TEST_F(DecorationTest, AMissingObjectShowsTheLookupError) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddFrame->trigger();
+    const TBitmap32 before = w.imgView->Picture();
+    DoubleClick("FrameMissing.jpg");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text.toStdString(), "List index out of bounds (-1)");
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(w.PreviewDirty);
+    EXPECT_EQ(w.StatusText(2).toStdString(), "No:framemissing");
+    EXPECT_EQ(w.imgView->Picture().Width(), before.Width());
+}
+
+TEST_F(DecorationTest, ADropAppliesTheObjectLastPressed) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddFrame->trigger();
+    Press("FrameB.jpg");
+    EXPECT_EQ(w.CurrentObjectName, "frameb");
+    EXPECT_FALSE(w.PreviewDirty); // pressing only selects and names
+    DropPicture();
+    EXPECT_TRUE(w.PreviewDirty);
+    EXPECT_EQ(w.StatusText(2).toStdString(), "No:frameb");
+    EXPECT_EQ(w.imgView->Picture().Pixel(0, 0), kFrameB);
+}
+
+TEST_F(DecorationTest, ClipArtIsPlacedAtTheViewportCentreAndSelected) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    QApplication::processEvents();
+    const TRect vp = w.imgView->Model().ViewportRect();
+    const TPoint centre =
+        w.imgView->Model().ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
+    DoubleClick("ClipArtSun.jpg");
+    ASSERT_EQ(w.imgView->LayerCount(), 2); // the layer and the selection frame
+    TBitmapLayer* layer = Layer(0);
+    ASSERT_NE(layer, nullptr);
+    const float x = float(centre.X), y = float(centre.Y);
+    EXPECT_EQ(layer->Location(), (TFloatRect{x - 50.5f, y - 25, x + 50.5f, y + 25}));
+    EXPECT_EQ(layer->Bitmap().DrawMode, dmBlend);
+    EXPECT_EQ(w.SelectedLayer, layer);
+    ASSERT_NE(w.RubberBand, nullptr);
+    EXPECT_EQ(w.RubberBand->ChildLayer(), layer);
+    EXPECT_EQ(w.RubberBand->MinWidth, 1);
+    EXPECT_TRUE(w.frmClipArtTools->isVisible());
+}
+
+TEST_F(DecorationTest, ToolWindowCommandsActOnTheSelectedLayer) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    TBitmapLayer* layer = Layer(0);
+    w.RubberBand->SetLocation({0, 0, 100, 40});
+    layer->Bitmap().SetSize(100, 40);
+    layer->Bitmap().Clear(0xFF000000);
+    for (int x = 0; x < 100; ++x)
+        layer->Bitmap().SetPixel(x, 0, 0xFF000000u + TColor32(x));
+    w.frmClipArtTools->btnRotate90->click();
+    EXPECT_EQ(layer->Location(), (TFloatRect{30, -30, 70, 70}));
+    ASSERT_EQ(layer->Bitmap().Width(), 40);
+    ASSERT_EQ(layer->Bitmap().Height(), 100);
+    for (int y = 0; y < 100; ++y)
+        EXPECT_EQ(layer->Bitmap().Pixel(39, y), 0xFF000000u + TColor32(y));
+    w.frmClipArtTools->btnRotate270->click();
+    EXPECT_EQ(layer->Location(), (TFloatRect{0, 0, 100, 40}));
+    w.frmClipArtTools->btnFlipHorz->click();
+    EXPECT_EQ(layer->Bitmap().Pixel(0, 0), 0xFF000063u);
+}
+
+TEST_F(DecorationTest, DeletingHidesTheToolWindowOnlyWithTheLastLayer) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    DoubleClick("ClipArtSun.jpg");
+    EXPECT_EQ(w.imgView->LayerCount(), 3);
+    w.frmClipArtTools->btnDel->click();
+    EXPECT_EQ(w.imgView->LayerCount(), 2);
+    EXPECT_TRUE(w.frmClipArtTools->isVisible());
+    // Select the remaining layer by pressing on it, then delete it.
+    w.SelectLayer(Layer(0));
+    w.actArtDelete->trigger();
+    EXPECT_EQ(w.imgView->LayerCount(), 1);
+    EXPECT_FALSE(w.frmClipArtTools->isVisible());
+}
+
+TEST_F(DecorationTest, ApplyFlattensLayersAndUndoReturnsThePictureWithoutThem) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    const TFloatRect loc = Layer(0)->Location();
+    const int count = w.iPhotos.Count();
+    w.frmClipArtTools->btnFlattenLayers->click();
+    EXPECT_EQ(w.imgView->LayerCount(), 0);
+    EXPECT_EQ(w.iPhotos.Count(), count + 1);
+    EXPECT_FALSE(w.frmClipArtTools->isVisible());
+    const TBitmap32& flat = w.imgView->Picture();
+    const int left = int(std::lrint(loc.Left)), top = int(std::lrint(loc.Top));
+    EXPECT_EQ(flat.Pixel(left, top), 0xFF0A141Eu);     // alpha 0 leaves the photo
+    EXPECT_EQ(flat.Pixel(left + 1, top), 0xFF0000FFu); // alpha 255 replaces it
+    EXPECT_EQ(w.EditedPhoto.Pixel(left + 1, top), 0xFF0000FFu);
+    w.actUndo->trigger();
+    EXPECT_EQ(w.imgView->Picture().Pixel(left + 1, top), 0xFF0A141Eu);
+}
+
+TEST_F(DecorationTest, ApplyWithoutLayersStillPushesASnapshot) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddClipArt->trigger();
+    const int count = w.iPhotos.Count();
+    w.actArtFlattenLayers->trigger();
+    EXPECT_EQ(w.iPhotos.Count(), count + 1);
+    EXPECT_EQ(w.EditedPhoto.Width(), 40);
+}
+
+TEST_F(DecorationTest, CtrlDraggingAHandleResizesAboutTheCentre) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    w.RubberBand->SetLocation({150, 80, 250, 120});
+    TImgView32& view = w.imgView->Model();
+    const TRect r = view.BitmapRect();
+    const int rightX = r.Left + 249, midY = r.Top + 100; // the outline's right column
+    view.MouseDown(mbLeft, ssCtrl, rightX, midY);
+    view.MouseMove(mbsLeft, ssCtrl, r.Left + 260, midY);
+    view.MouseUp(mbLeft, mbsNone, ssCtrl, r.Left + 260, midY);
+    EXPECT_EQ(Layer(0)->Location(), (TFloatRect{140, 80, 260, 120}));
+}
+
+TEST_F(DecorationTest, APressOutsideEveryLayerDeselectsAndHidesTheTools) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    ASSERT_TRUE(w.frmClipArtTools->isVisible());
+    const TRect r = w.imgView->Model().BitmapRect();
+    QTest::mouseClick(w.imgView->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(r.Left + 2, r.Top + 2));
+    EXPECT_EQ(w.SelectedLayer, nullptr);
+    EXPECT_FALSE(w.frmClipArtTools->isVisible());
+    EXPECT_EQ(w.imgView->LayerCount(), 2); // the layer stays, the frame is hidden
+}
+
+TEST_F(DecorationTest, TextLayersHoldOnlyGlyphPixelsInTheFontColour) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddText->trigger();
+    EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add ClipArt");
+    ASSERT_TRUE(w.frmTextInput->isVisible());
+    w.frmTextInput->edtText->setText("Hello");
+    w.frmTextInput->btnAdd->click();
+    EXPECT_FALSE(w.frmTextInput->isVisible());
+    EXPECT_TRUE(w.frmTextInput->edtText->text().isEmpty());
+    ASSERT_EQ(w.imgView->LayerCount(), 2);
+    const TBitmap32& text = Layer(0)->Bitmap();
+    ASSERT_GT(text.Width(), 20);
+    ASSERT_GT(text.Height(), 20);
+    int glyph = 0;
+    for (int y = 0; y < text.Height(); ++y)
+        for (int x = 0; x < text.Width(); ++x) {
+            const TColor32 p = text.Pixel(x, y);
+            ASSERT_TRUE(p == 0 || p == 0xFFFF0000u) << std::hex << p;
+            if (p) {
+                ++glyph;
+                EXPECT_GE(x, 10);
+                EXPECT_GE(y, 10);
+            }
+        }
+    EXPECT_GT(glyph, 50);
+}
+
+TEST_F(DecorationTest, TextWindowButtons) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actAddText->trigger();
+    w.frmTextInput->btnAdd->click(); // empty: nothing added, window hidden
+    EXPECT_FALSE(w.frmTextInput->isVisible());
+    EXPECT_EQ(w.imgView->LayerCount(), 0);
+
+    w.actAddText->trigger();
+    w.frmTextInput->edtText->setText("kept");
+    w.frmTextInput->btnCancel->click();
+    EXPECT_FALSE(w.frmTextInput->isVisible());
+    EXPECT_EQ(w.frmTextInput->edtText->text().toStdString(), "kept");
+
+    // A font chosen in the dialog applies to the next layers.
+    TFontDesc chosen{"Liberation Serif", 20, 0x00FF00};
+    services.fontAnswers.push_back(chosen);
+    w.frmTextInput->btnSetFont->click();
+    EXPECT_EQ(w.TextFont, chosen);
+    services.fontAnswers.push_back(std::nullopt);
+    w.frmTextInput->btnSetFont->click();
+    EXPECT_EQ(w.TextFont, chosen);
+}
+
+TEST_F(DecorationTest, TextAddedFromTheEditPageGoesOntoThePreview) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    EXPECT_EQ(w.PageListMain->currentIndex(), int(plEditPhoto));
+    w.AddTextLayer("x");
+    EXPECT_EQ(w.imgView->LayerCount(), 2);
+    EXPECT_EQ(w.ImgViewEdit->LayerCount(), 0);
+}
+
+TEST_F(DecorationTest, ModeSwitchFlattensLayersIntoTheEditedPhoto) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    const int count = w.iPhotos.Count();
+    w.actAddFrame->trigger();
+    EXPECT_EQ(w.imgView->LayerCount(), 0);
+    EXPECT_EQ(w.RubberBand, nullptr);
+    EXPECT_FALSE(w.frmClipArtTools->isVisible());
+    EXPECT_EQ(w.iPhotos.Count(), count + 2); // the picked preview, then Apply's snapshot
+    w.actEditPhoto->trigger();
+    bool hasClipArt = false;
+    for (int x = 0; x < 400 && !hasClipArt; ++x)
+        hasClipArt = w.ImgViewEdit->Picture().Pixel(x, 150) == 0xFF0000FFu;
+    EXPECT_TRUE(hasClipArt);
+}
+
+} // namespace
