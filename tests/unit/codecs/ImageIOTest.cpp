@@ -95,7 +95,7 @@ TEST(LoadImageFile, SharesOneDecodeWithThePictureFileResult) {
 
 TEST(LoadImageFile, PngTakesTheObjectRulesWhileThePictureFileKeepsItsAlpha) {
     TempDir dir;
-    PngSpec s;
+    PngDesc s;
     s.width = 3;
     s.height = 1;
     s.colourType = PNG_COLOR_TYPE_PALETTE;

@@ -20,7 +20,7 @@ TEST(Bmp, PaletteDepthsBottomUpAndTopDown) {
         const int colours = 1 << bpp;
         auto index = [&](int x, int y) { return std::uint32_t((x * 3 + y * 5) % colours); };
         for (bool topDown : {false, true}) {
-            BmpSpec s;
+            BmpDesc s;
             s.width = 13;
             s.height = topDown ? -6 : 6;
             s.bitCount = bpp;
@@ -37,7 +37,7 @@ TEST(Bmp, PaletteDepthsBottomUpAndTopDown) {
 
 TEST(Bmp, TrueColourDepthsAndBitFields) {
     auto colour = [](int x, int y) { return Color32(x * 30, y * 40, 200 - x * 10); };
-    BmpSpec s;
+    BmpDesc s;
     s.width = 5;
     s.height = 3;
     s.bitCount = 24;
@@ -61,7 +61,7 @@ TEST(Bmp, TrueColourDepthsAndBitFields) {
 }
 
 TEST(Bmp, ThirtyTwoBitsKeepAlphaUnlessEveryFourthByteIsZero) {
-    BmpSpec s;
+    BmpDesc s;
     s.width = 3;
     s.height = 2;
     s.bitCount = 32;
@@ -83,7 +83,7 @@ TEST(Bmp, ThirtyTwoBitsKeepAlphaUnlessEveryFourthByteIsZero) {
 }
 
 TEST(Bmp, Os2CoreHeaderAndPackedDib) {
-    BmpSpec s;
+    BmpDesc s;
     s.width = 4;
     s.height = 2;
     s.bitCount = 8;
@@ -98,7 +98,7 @@ TEST(Bmp, Os2CoreHeaderAndPackedDib) {
 }
 
 TEST(Bmp, RunLengthEncodedEightAndFourBits) {
-    BmpSpec s;
+    BmpDesc s;
     s.width = 6;
     s.height = 3;
     s.bitCount = 8;
@@ -128,7 +128,7 @@ TEST(Bmp, RunLengthEncodedEightAndFourBits) {
 }
 
 TEST(Bmp, DamagedHeadersFail) {
-    BmpSpec s;
+    BmpDesc s;
     s.width = 70000;
     s.height = 20;
     s.bitCount = 24;
@@ -172,7 +172,7 @@ TEST(Targa, TrueColourDepthsOriginsAndRle) {
                     if (depth == 32) raw.push_back(std::uint8_t(x * 60));
                 }
             for (bool rle : {false, true}) {
-                TgaSpec s;
+                TgaDesc s;
                 s.width = 4;
                 s.height = 3;
                 s.depth = depth;
@@ -193,7 +193,7 @@ TEST(Targa, TrueColourDepthsOriginsAndRle) {
 }
 
 TEST(Targa, MappedGreyAndSixteenBits) {
-    TgaSpec s;
+    TgaDesc s;
     s.width = 3;
     s.height = 1;
     s.imageType = 9;
@@ -207,7 +207,7 @@ TEST(Targa, MappedGreyAndSixteenBits) {
         return x == 0 ? Color32(3, 2, 1) : x == 1 ? Color32(6, 5, 4) : Color32(0, 0, 0);
     }));
 
-    TgaSpec g;
+    TgaDesc g;
     g.width = 2;
     g.height = 1;
     g.imageType = 3;
@@ -217,7 +217,7 @@ TEST(Targa, MappedGreyAndSixteenBits) {
         return x ? Color32(200, 200, 200) : Color32(7, 7, 7);
     }));
 
-    TgaSpec h;
+    TgaDesc h;
     h.width = 1;
     h.height = 1;
     h.depth = 16;
@@ -226,7 +226,7 @@ TEST(Targa, MappedGreyAndSixteenBits) {
 }
 
 TEST(Targa, ThirtyTwoBitsWithoutAlphaAreOpaque) {
-    TgaSpec s;
+    TgaDesc s;
     s.width = 2;
     s.height = 1;
     s.depth = 32;
@@ -239,7 +239,7 @@ TEST(Targa, ThirtyTwoBitsWithoutAlphaAreOpaque) {
 }
 
 TEST(Targa, DamagedHeadersFail) {
-    TgaSpec s;
+    TgaDesc s;
     s.width = 4;
     s.height = 4;
     s.pixels = Bytes(4 * 4 * 3 - 1, 0);
@@ -304,7 +304,7 @@ TEST(PortableMap, DamagedFilesFail) {
 // ---------------------------------------------------------------- PCX
 
 TEST(Pcx, EightBitPaletteAndTrueColourPlanes) {
-    PcxSpec s;
+    PcxDesc s;
     s.width = 5;
     s.height = 3;
     s.vgaPalette = GreyRamp(256);
@@ -322,7 +322,7 @@ TEST(Pcx, EightBitPaletteAndTrueColourPlanes) {
         return s.vgaPalette[std::size_t(x < 3 ? 200 : x * 50 + y)];
     }));
 
-    PcxSpec t;
+    PcxDesc t;
     t.width = 3;
     t.height = 2;
     t.planes = 3;
@@ -341,7 +341,7 @@ TEST(Pcx, EightBitPaletteAndTrueColourPlanes) {
 }
 
 TEST(Pcx, MonochromeAndSixteenColourPlanes) {
-    PcxSpec m;
+    PcxDesc m;
     m.width = 10;
     m.height = 1;
     m.bitsPerPixel = 1;
@@ -351,7 +351,7 @@ TEST(Pcx, MonochromeAndSixteenColourPlanes) {
         return bits[x] ? Color32(255, 255, 255) : Color32(0, 0, 0);
     }));
 
-    PcxSpec e;
+    PcxDesc e;
     e.width = 4;
     e.height = 1;
     e.bitsPerPixel = 1;
@@ -366,7 +366,7 @@ TEST(Pcx, MonochromeAndSixteenColourPlanes) {
 }
 
 TEST(Pcx, DamagedHeadersFail) {
-    PcxSpec s;
+    PcxDesc s;
     s.width = 4;
     s.height = 4;
     s.lines = {Bytes(4, 1)};

@@ -28,8 +28,8 @@ unsigned To8(unsigned v, int depth) {
 }
 
 // A picture whose samples cover the whole range of the bit depth.
-PngSpec Pattern(int colourType, int depth, bool interlace, int w = 13, int h = 11) {
-    PngSpec s;
+PngDesc Pattern(int colourType, int depth, bool interlace, int w = 13, int h = 11) {
+    PngDesc s;
     s.width = w;
     s.height = h;
     s.colourType = colourType;
@@ -47,7 +47,7 @@ PngSpec Pattern(int colourType, int depth, bool interlace, int w = 13, int h = 1
     return s;
 }
 
-TColor32 Expected(const PngSpec& s, int x, int y) {
+TColor32 Expected(const PngDesc& s, int x, int y) {
     const int channels = Channels(s.colourType);
     const unsigned* p = &s.samples[(std::size_t(y) * s.width + x) * channels];
     const int d = s.bitDepth;
@@ -78,11 +78,11 @@ class PngLayouts : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(PngLayouts, DecodeEverySampleExactlyBothWays) {
     const auto [type, depth, interlace] = GetParam();
-    const PngSpec spec = Pattern(type, depth, interlace);
-    const Bytes png = EncodePng(spec);
-    auto expected = [&](int x, int y) { return Expected(spec, x, y); };
-    EXPECT_TRUE(PixelsAre(Decode(png, "png"), spec.width, spec.height, expected));
-    EXPECT_TRUE(PixelsAre(LoadPng(png), spec.width, spec.height, expected));
+    const PngDesc desc = Pattern(type, depth, interlace);
+    const Bytes png = EncodePng(desc);
+    auto expected = [&](int x, int y) { return Expected(desc, x, y); };
+    EXPECT_TRUE(PixelsAre(Decode(png, "png"), desc.width, desc.height, expected));
+    EXPECT_TRUE(PixelsAre(LoadPng(png), desc.width, desc.height, expected));
 }
 
 std::vector<Layout> AllLayouts() {
@@ -109,7 +109,7 @@ TEST(PngTransparency, TransparentPixelKeepsItsColour) {
 }
 
 TEST(PngTransparency, RgbTransparentWhiteReachesLastRowAndColumn) {
-    PngSpec s;
+    PngDesc s;
     s.width = 5;
     s.height = 4;
     s.colourType = PNG_COLOR_TYPE_RGB;
@@ -128,7 +128,7 @@ TEST(PngTransparency, RgbTransparentWhiteReachesLastRowAndColumn) {
 }
 
 TEST(PngTransparency, SixteenBitAndLowDepthGreyKeys) {
-    PngSpec s = Pattern(PNG_COLOR_TYPE_GRAY, 2, false, 4, 4);
+    PngDesc s = Pattern(PNG_COLOR_TYPE_GRAY, 2, false, 4, 4);
     s.trnsColour = true;
     s.trnsGrey = 2; // widens to 170
     TBitmap32 b = LoadPng(EncodePng(s));
@@ -136,7 +136,7 @@ TEST(PngTransparency, SixteenBitAndLowDepthGreyKeys) {
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(b.Pixel(x, y) >> 24, s.samples[std::size_t(y * 4 + x)] == 2 ? 0u : 255u);
 
-    PngSpec rgb = Pattern(PNG_COLOR_TYPE_RGB, 16, true, 3, 3);
+    PngDesc rgb = Pattern(PNG_COLOR_TYPE_RGB, 16, true, 3, 3);
     rgb.samples[0] = 0x1234;
     rgb.samples[1] = 0x5678;
     rgb.samples[2] = 0x9ABC;
@@ -150,7 +150,7 @@ TEST(PngTransparency, SixteenBitAndLowDepthGreyKeys) {
 }
 
 TEST(PngTransparency, PaletteWithPartialValueStaysOpaqueAsObjectImage) {
-    PngSpec s = Pattern(PNG_COLOR_TYPE_PALETTE, 8, false, 6, 5);
+    PngDesc s = Pattern(PNG_COLOR_TYPE_PALETTE, 8, false, 6, 5);
     s.palette.resize(256);
     s.trns = {255, 128, 0};
     const Bytes png = EncodePng(s);
@@ -168,7 +168,7 @@ TEST(PngTransparency, PaletteWithPartialValueStaysOpaqueAsObjectImage) {
 }
 
 TEST(PngTransparency, PaletteZeroEntriesMakeTheirColoursTransparent) {
-    PngSpec s;
+    PngDesc s;
     s.width = 4;
     s.height = 1;
     s.colourType = PNG_COLOR_TYPE_PALETTE;

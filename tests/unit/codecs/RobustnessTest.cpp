@@ -22,7 +22,7 @@ std::vector<Sample> Samples() {
     const TBitmap32 pattern = PatternBitmap(9, 7);
     all.push_back({"png", EncodePngRgba(pattern)});
     {
-        PngSpec s;
+        PngDesc s;
         s.width = 9;
         s.height = 7;
         s.colourType = PNG_COLOR_TYPE_PALETTE;
@@ -51,7 +51,7 @@ std::vector<Sample> Samples() {
     WriteTiff(dir.File("a.tif"), pattern, 4);
     all.push_back({"tif", ReadBytes(dir.File("a.tif"))});
     {
-        BmpSpec s;
+        BmpDesc s;
         s.width = 9;
         s.height = 7;
         s.bitCount = 32;
@@ -74,7 +74,7 @@ std::vector<Sample> Samples() {
         all.push_back({"bmp", EncodeBmp(s)});
     }
     {
-        TgaSpec s;
+        TgaDesc s;
         s.width = 9;
         s.height = 7;
         s.imageType = 10;
@@ -85,7 +85,7 @@ std::vector<Sample> Samples() {
             raw.insert(raw.end(), {std::uint8_t(i / 4), 2, 3, 4});
         s.pixels = TgaRle(raw, 4);
         all.push_back({"tga", EncodeTga(s)});
-        TgaSpec m;
+        TgaDesc m;
         m.width = 9;
         m.height = 7;
         m.imageType = 1;
@@ -106,7 +106,7 @@ std::vector<Sample> Samples() {
         all.push_back({"pbm", Bytes(p1.begin(), p1.end())});
     }
     {
-        PcxSpec s;
+        PcxDesc s;
         s.width = 9;
         s.height = 7;
         s.vgaPalette = std::vector<TColor32>(256, 0xFF336699);
@@ -116,7 +116,7 @@ std::vector<Sample> Samples() {
             s.lines.push_back(line);
         }
         all.push_back({"pcx", EncodePcx(s)});
-        PcxSpec e;
+        PcxDesc e;
         e.width = 9;
         e.height = 7;
         e.bitsPerPixel = 1;

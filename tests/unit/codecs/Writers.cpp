@@ -53,7 +53,7 @@ int PngChannels(int colourType) {
 }
 } // namespace
 
-Bytes EncodePng(const PngSpec& s) {
+Bytes EncodePng(const PngDesc& s) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngAbort, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -100,7 +100,7 @@ Bytes EncodePng(const PngSpec& s) {
 }
 
 Bytes EncodePngRgba(const TBitmap32& b) {
-    PngSpec s;
+    PngDesc s;
     s.width = b.Width();
     s.height = b.Height();
     s.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -292,7 +292,7 @@ Bytes BmpRows(int width, int rows, int bitCount,
     return out;
 }
 
-Bytes EncodeBmp(const BmpSpec& s) {
+Bytes EncodeBmp(const BmpDesc& s) {
     Bytes info;
     const bool core = s.headerSize == 12;
     PutLe32(info, std::uint32_t(s.headerSize));
@@ -341,7 +341,7 @@ Bytes EncodeBmp(const BmpSpec& s) {
 
 // ---------------------------------------------------------------- Targa
 
-Bytes EncodeTga(const TgaSpec& s) {
+Bytes EncodeTga(const TgaDesc& s) {
     Bytes out;
     out.push_back(std::uint8_t(s.id.size()));
     out.push_back(s.map.empty() ? 0 : 1);
@@ -393,13 +393,13 @@ Bytes TgaRle(const Bytes& raw, int bpp) {
 
 // ---------------------------------------------------------------- PCX
 
-int PcxBytesPerLine(const PcxSpec& s) {
+int PcxBytesPerLine(const PcxDesc& s) {
     if (s.bytesPerLine) return s.bytesPerLine;
     const int bytes = (s.width * s.bitsPerPixel + 7) / 8;
     return bytes + (bytes & 1);
 }
 
-Bytes EncodePcx(const PcxSpec& s) {
+Bytes EncodePcx(const PcxDesc& s) {
     Bytes out(128, 0);
     out[0] = 0x0A;
     out[1] = 5;

@@ -17,7 +17,7 @@ void PutLe32(Bytes& b, std::uint32_t v);
 void PutBe32(Bytes& b, std::uint32_t v);
 
 // ---- PNG (libpng) ----
-struct PngSpec {
+struct PngDesc {
     int width = 0, height = 0;
     int colourType = 2; // PNG_COLOR_TYPE_*
     int bitDepth = 8;
@@ -29,7 +29,7 @@ struct PngSpec {
     bool trnsColour = false;        // grey / RGB transparent colour
     unsigned trnsR = 0, trnsG = 0, trnsB = 0, trnsGrey = 0;
 };
-Bytes EncodePng(const PngSpec& spec);
+Bytes EncodePng(const PngDesc& desc);
 // An 8-bit RGBA PNG of the bitmap's pixels.
 Bytes EncodePngRgba(const TBitmap32& bitmap);
 
@@ -52,7 +52,7 @@ Bytes EncodeGif(int screenWidth, int screenHeight, const std::vector<TColor32>& 
 void WriteTiff(const std::string& path, const TBitmap32& bitmap, int samples, bool lzw = false);
 
 // ---- BMP ----
-struct BmpSpec {
+struct BmpDesc {
     int width = 0, height = 0; // negative height: top-down
     int bitCount = 24;
     std::uint32_t compression = 0;
@@ -62,14 +62,14 @@ struct BmpSpec {
     std::vector<std::uint32_t> masks; // after a 40-byte header, or inside a V4/V5 header
     Bytes pixels;                     // as stored
 };
-Bytes EncodeBmp(const BmpSpec& spec);
+Bytes EncodeBmp(const BmpDesc& desc);
 // Rows as stored (padded to 4 bytes), file row 0 first; value(x, fileRow) is an index (<= 8
 // bits), a 16- or 32-bit word, or 0xRRGGBB for 24 bits.
 Bytes BmpRows(int width, int rows, int bitCount,
               const std::function<std::uint32_t(int, int)>& value);
 
 // ---- Targa ----
-struct TgaSpec {
+struct TgaDesc {
     int width = 0, height = 0;
     int imageType = 2; // 1 mapped, 2 true colour, 3 grey; +8 for RLE
     int depth = 24;
@@ -79,12 +79,12 @@ struct TgaSpec {
     Bytes pixels; // pixel data as stored (already run-length encoded for RLE types)
     std::string id;
 };
-Bytes EncodeTga(const TgaSpec& spec);
+Bytes EncodeTga(const TgaDesc& desc);
 // Run-length packs pixels of `bytesPerPixel` bytes, letting packets run across rows.
 Bytes TgaRle(const Bytes& raw, int bytesPerPixel);
 
 // ---- PCX ----
-struct PcxSpec {
+struct PcxDesc {
     int width = 0, height = 0;
     int bitsPerPixel = 8, planes = 1;
     int bytesPerLine = 0; // 0: the smallest even length
@@ -93,7 +93,7 @@ struct PcxSpec {
     std::vector<TColor32> vgaPalette; // 256 entries for 8-bit pictures
     std::vector<Bytes> lines;         // each line: planes * bytesPerLine bytes, unencoded
 };
-Bytes EncodePcx(const PcxSpec& spec);
-int PcxBytesPerLine(const PcxSpec& spec);
+Bytes EncodePcx(const PcxDesc& desc);
+int PcxBytesPerLine(const PcxDesc& desc);
 
 } // namespace lumetta::test
