@@ -1,5 +1,6 @@
 #include "ui/PlatformServices.h"
 
+#include "ui/FontDialog.h"
 #include "ui/QtTextRasterizer.h"
 
 #include <QApplication>
@@ -7,7 +8,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -128,17 +128,9 @@ std::optional<FileDialogResult> QtPlatformServices::SaveFile(QWidget* parent,
 }
 
 std::optional<TFontDesc> QtPlatformServices::ChooseFont(QWidget* parent, const TFontDesc& start) {
-    bool ok = false;
-    QFont chosen = QFontDialog::getFont(&ok, ToQFont(start, true), parent);
-    if (!ok) return std::nullopt;
-    TFontDesc desc = start;
-    desc.Name = chosen.family().toStdString();
-    desc.Size = chosen.pointSize() > 0 ? chosen.pointSize() : start.Size;
-    desc.Bold = chosen.bold();
-    desc.Italic = chosen.italic();
-    desc.Underline = chosen.underline();
-    desc.StrikeOut = chosen.strikeOut();
-    return desc;
+    TFontColorDialog dialog(start, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.SelectedFont();
 }
 
 std::optional<QColor> QtPlatformServices::ChooseColor(QWidget* parent, const QColor& start) {
