@@ -130,6 +130,9 @@ public:
     void AssignNil();
 
     // ---- transfers (the source's DrawMode decides copy or blend) ----
+    // dmBlend blends by the source alpha (row helpers in imaging/Blend.h); dmOpaque and
+    // dmCustom copy. MasterAlpha is taken as 255 (nothing changes it). Nothing happens when
+    // either bitmap is empty. The source may be this bitmap: it is read as it was before.
     void Draw(int x, int y, const TBitmap32& source);
     // srcRect must lie inside the source (ETransformError "Source rectangle is invalid");
     // dstRect is clipped to this bitmap; different sizes stretch by nearest neighbour.
@@ -186,8 +189,10 @@ private:
     int updateCount_ = 0;
 };
 
-// Resizes the bitmap in place with the filter (sfNearest or sfLanczos). Returns true whenever
-// it returns; throws ETransformError "Destination bitmap is nil or empty" for a zero size.
+// Resizes the bitmap in place with the filter (sfNearest, or Lanczos-3 for any other value).
+// Returns true whenever it returns; throws ETransformError "Destination bitmap is nil or
+// empty" for a zero (or negative) size, after the bitmap has taken that size. An empty bitmap
+// is only resized. Notifies once. Tap tables and test hooks: imaging/Resample.h.
 bool ResampleBitmap(TBitmap32& bitmap, int newWidth, int newHeight, TStretchFilter filter);
 
 // 0x00BBGGRR -> opaque 0xFFRRGGBB.
