@@ -430,43 +430,4 @@ QImage FlattenOnWhite(const QImage& image) {
     return out;
 }
 
-void BleedTransparent(QImage& image) {
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    const int w = image.width(), h = image.height();
-    std::vector<std::uint8_t> known(std::size_t(w) * h);
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x)
-            known[std::size_t(y) * w + x] = qAlpha(row[x]) > 0;
-    }
-    // Grow the visible colours outwards one ring per pass; a few dozen rings cover any
-    // resampling kernel the program uses.
-    for (int pass = 0; pass < 32; ++pass) {
-        std::vector<std::pair<std::size_t, QRgb>> filled;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                if (known[std::size_t(y) * w + x]) continue;
-                int r = 0, g = 0, b = 0, n = 0;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) {
-                        const int nx = x + dx, ny = y + dy;
-                        if (nx < 0 || ny < 0 || nx >= w || ny >= h ||
-                            !known[std::size_t(ny) * w + nx])
-                            continue;
-                        const QRgb c = reinterpret_cast<const QRgb*>(image.constScanLine(ny))[nx];
-                        r += qRed(c);
-                        g += qGreen(c);
-                        b += qBlue(c);
-                        ++n;
-                    }
-                if (n) filled.push_back({std::size_t(y) * w + x, qRgba(r / n, g / n, b / n, 0)});
-            }
-        if (filled.empty()) break;
-        for (const auto& [at, colour] : filled) {
-            reinterpret_cast<QRgb*>(image.scanLine(int(at / w)))[at % w] = colour;
-            known[at] = 1;
-        }
-    }
-}
-
 } // namespace libgen

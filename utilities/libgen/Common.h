@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace libgen {
@@ -64,6 +65,20 @@ std::vector<QImage> MakeWelcomePictures(const std::vector<PictureObject>& clipAr
                                         const std::vector<FrameObject>& frames);
 const QImage& FindImage(const std::vector<PictureObject>& set, const QString& file);
 
+// The whole library, finished for storing (nine-piece templates flattened onto white).
+struct Library {
+    std::vector<FrameObject> frames, shadows;
+    std::vector<PictureObject> masks, clipArt;
+    std::vector<QImage> welcome;
+};
+Library MakeLibrary();
+// Writes Data/, Desktop/, library.phi and libraryfull.phd under `root`; returns the thumbnails
+// in the order written. Throws std::runtime_error (or lumetta::Error) on failure.
+std::vector<QImage> WriteLibrary(const Library& library, const QString& root);
+// "0,44,44,...": a record as library.phi stores it.
+std::string RecordText(const PlacementRecord& r);
+std::vector<std::uint8_t> Encode(const QImage& image, const char* format, int quality = -1);
+
 // ---- compositions (the program's rules, on QImage) ----
 // Builds the larger canvas from the template's nine pieces and puts the photo on it.
 QImage ComposeNinePiece(const QImage& photo, const QImage& frame, const PlacementRecord& r);
@@ -82,9 +97,6 @@ QImage Checker(int w, int h);
 // save as a dark halo; drawn onto white and made opaque it looks the same on screen (the views
 // and the canvas are white) and in every saved file.
 QImage FlattenOnWhite(const QImage& image);
-// Gives fully transparent pixels the colour of their nearest visible neighbours, so that
-// resampling a stretched mask or frame does not pull dark fringes out of invisible pixels.
-void BleedTransparent(QImage& image);
 // Blurs the alpha channel of a straight-alpha ARGB32 picture (three box passes, about Gaussian).
 void BlurAlpha(QImage& image, int radius);
 // Draws `image` flattened onto a copy of `under` (same size) at (x, y).

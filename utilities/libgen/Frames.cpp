@@ -153,7 +153,7 @@ FrameObject Oak() {
         const double wobble = 2.6 * PeriodicWaves(b.u, period, 11 + b.side, 5);
         const double rings = 0.5 + 0.5 * std::sin(b.d * 0.75 + wobble);
         const double fibre = Hash01(int(b.d * 3), b.side, 5) * 0.6 +
-                             PeriodicNoise(b.u / 3.0, period / 4, 31 + b.side + int(b.d)) * 0.4;
+                             PeriodicNoise(b.u / 4.0, period / 4, 31 + b.side + int(b.d)) * 0.4;
         const QColor dark(0x6A, 0x3E, 0x1E), light(0xC0, 0x86, 0x4E);
         QColor c =
             MixColour(dark, light, std::clamp(0.25 + 0.5 * rings * rings + 0.25 * fibre, 0.0, 1.0));
