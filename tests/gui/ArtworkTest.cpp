@@ -1,4 +1,5 @@
 #include "ui/Artwork.h"
+#include "codecs/ImageIO.h"
 
 #include <gtest/gtest.h>
 
@@ -133,10 +134,16 @@ TEST(Artwork, LeftPanelBmpIsATwentyFourBitFile) {
     // Rows of 80 * 3 = 240 bytes need no padding.
     EXPECT_EQ(bmp.size() - int(Le32(bmp, 10)), 240 * 210);
 
-    QImage decoded;
-    ASSERT_TRUE(decoded.loadFromData(bmp, "BMP"));
-    EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32),
-              LeftPanelImage().convertToFormat(QImage::Format_RGB32));
+    // Start-up decodes it with the program's own BMP decoder.
+    lumetta::TBitmap32 decoded;
+    lumetta::LoadPictureData(decoded, reinterpret_cast<const std::uint8_t*>(bmp.constData()),
+                             std::size_t(bmp.size()), "bmp", "LeftPanel");
+    ASSERT_EQ(decoded.Width(), 80);
+    ASSERT_EQ(decoded.Height(), 210);
+    const QImage image = LeftPanelImage();
+    for (int y : {0, 105, 209})
+        for (int x : {0, 40, 79})
+            EXPECT_EQ(decoded.Pixel(x, y), image.pixel(x, y) | 0xFF000000u) << x << "," << y;
 }
 
 TEST(Artwork, AppIconOffersTheUsualSizes) {
