@@ -621,7 +621,7 @@ QImage GreyedImage(const QImage& source) {
             const QRgb c = row[x];
             const int luma = (qRed(c) * 77 + qGreen(c) * 150 + qBlue(c) * 29) >> 8;
             // Lift the grey towards white so a disabled picture reads as faded, not as dark.
-            const int v = 110 + luma * 145 / 255;
+            const int v = 140 + luma * 115 / 255;
             row[x] = qRgba(v, v, v, qAlpha(c) * 3 / 4);
         }
     }
