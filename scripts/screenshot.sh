@@ -5,7 +5,9 @@
 #   scripts/screenshot.sh OUT.png [PHOTO] [KEYS...]
 #
 # KEYS are xdotool key names sent after the photo is open, with a pause after each
-# (e.g. ctrl+alt+f to show the frames, alt+f to open the File menu).
+# (e.g. ctrl+alt+f to show the frames, alt+f to open the File menu). Two other forms act
+# with the mouse at a point given relative to the main window's top-left corner:
+# click@X,Y and dblclick@X,Y. "type@TEXT" types text.
 # Set LUMETTA_BIN to use another build folder (default build/bin).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,7 +60,20 @@ if [ -n "$photo" ]; then
     xdotool windowfocus "$win" 2>/dev/null || true
 fi
 for key in "$@"; do
-    xdotool key --clearmodifiers "$key"
+    case "$key" in
+    click@* | dblclick@*)
+        xy=${key#*@}
+        eval "$(xdotool getwindowgeometry --shell "$win")"
+        xdotool mousemove $((X + ${xy%,*})) $((Y + ${xy#*,}))
+        if [ "${key%%@*}" = dblclick ]; then
+            xdotool click --repeat 2 --delay 80 1
+        else
+            xdotool click 1
+        fi
+        ;;
+    type@*) xdotool type --delay 20 "${key#type@}" ;;
+    *) xdotool key --clearmodifiers "$key" ;;
+    esac
     sleep 0.7
 done
 sleep 0.3

@@ -4,6 +4,7 @@
 #include "ui/ToolWindows.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace lumetta::ui {
@@ -35,7 +36,11 @@ void TfrmMain::HideClipArtTools() {
 }
 
 void TfrmMain::ShowTextInput() {
-    if (frmTextInput && !frmTextInput->isVisible()) frmTextInput->ShowBesideOwner();
+    if (!frmTextInput || frmTextInput->isVisible()) return;
+    frmTextInput->ShowBesideOwner();
+    // The user types at once: give the edit box the keyboard.
+    frmTextInput->activateWindow();
+    frmTextInput->edtText->setFocus();
 }
 
 } // namespace lumetta::ui

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Journey: open a photo, apply a frame from the library by double-clicking its thumbnail, then
+# add a text layer and two clip-art layers and drag one aside; screenshots of both states are
+# kept in OUT_DIR for a person to look at. Quits with Ctrl+X.
+#   decorate_screens.sh BIN_DIR OUT_DIR
+set -euo pipefail
+bin=$1
+out=$2
+mkdir -p "$out"
+if [ -z "${DISPLAY:-}" ]; then
+    echo "no X display: skipped"
+    exit 0
+fi
+for f in lumetta libraryfull.phd library.phi; do
+    [ -e "$bin/$f" ] || { echo "$bin/$f is missing"; exit 1; }
+done
+work=$(mktemp -d)
+pid=""
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/app"
+cp -r "$bin/lumetta" "$bin/libraryfull.phd" "$bin/library.phi" "$bin/Data" "$bin/Desktop" "$work/app/"
+convert -size 480x360 gradient:'#87ceeb'-'#f0e68c' -fill '#2e8b57' \
+    -draw "ellipse 240,330 300,80 0,360" -fill '#ffd700' -draw "circle 360,90 360,50" \
+    "$work/photo.jpg"
+
+"$work/app/lumetta" &
+pid=$!
+win=""
+for _ in $(seq 1 100); do
+    win=$(xdotool search --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+done
+[ -n "$win" ] || { echo "window did not appear"; exit 1; }
+sleep 0.5
+xdotool windowfocus "$win" || true
+eval "$(xdotool getwindowgeometry --shell "$win")" # X, Y: the window's top-left corner
+at() { xdotool mousemove $((X + $1)) $((Y + $2)); }
+
+xdotool key --clearmodifiers ctrl+o
+sleep 1
+xdotool type --delay 2 "$work/photo.jpg"
+xdotool key Return
+sleep 1
+xdotool windowfocus "$win" || true
+
+# Frames: double-click the first thumbnail.
+xdotool key --clearmodifiers ctrl+alt+f
+sleep 0.8
+at 73 125
+xdotool click --repeat 2 --delay 80 1
+sleep 1
+import -window root "$out/frame_applied.png"
+
+# Clip art: a line of text, then two pictures; the second is dragged to the right.
+xdotool key --clearmodifiers ctrl+alt+c
+sleep 0.8
+at 490 45
+xdotool click 1
+sleep 0.8
+xdotool type --delay 20 "Happy days"
+xdotool key Return
+sleep 0.5
+at 73 125
+xdotool click --repeat 2 --delay 80 1
+sleep 0.8
+at 73 223
+xdotool click --repeat 2 --delay 80 1
+sleep 0.8
+# The pictures sit at the centre of the preview; drag the selected one 150 pixels right.
+at 420 310
+xdotool mousedown 1
+for dx in 30 60 90 120 150; do at $((420 + dx)) 310; sleep 0.05; done
+xdotool mouseup 1
+sleep 0.8
+import -window root "$out/clipart_and_text.png"
+
+xdotool windowfocus "$win" || true
+xdotool key --clearmodifiers ctrl+x
+for _ in $(seq 1 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+    echo "Lumetta did not end on Ctrl+X"
+    exit 1
+fi
+wait "$pid" || { echo "Lumetta exited with an error"; exit 1; }
+pid=""
+[ -s "$out/frame_applied.png" ] && [ -s "$out/clipart_and_text.png" ] || { echo "no screenshots"; exit 1; }
+[ -f "$work/app/Setup.ini" ] || { echo "Setup.ini was not written"; exit 1; }
+echo "e2e decorate_screens passed; screenshots in $out"
