@@ -55,7 +55,7 @@ bool LeavesFolder(const std::string& part) {
 
 std::string StoredPath(const std::string& directory, const std::string& fileName) {
     std::string path = directory;
-    if (!path.empty() && !IsDelimiter(path.back())) path += '\\';
+    if (!path.empty() && !fileName.empty() && !IsDelimiter(path.back())) path += '\\';
     path += fileName;
     for (char& c : path)
         if (c == '\0') c = '?';
@@ -275,8 +275,8 @@ std::string TPspFileRecord::RelativePath() const {
 
 void CheckPackRecordPath(const std::string& directory, const std::string& fileName) {
     if (LeavesFolder(directory) || LeavesFolder(fileName))
-        throw EFileError("Object pack file \"" + StoredPath(directory, fileName) +
-                         "\" would be written outside the target folder");
+        throw EFileError("Object pack path \"" + StoredPath(directory, fileName) +
+                         "\" leads outside the target folder");
 }
 
 std::string ZlibErrorText(int code) {
