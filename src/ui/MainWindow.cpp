@@ -106,6 +106,14 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     PlaceWindow();
 
+    // The event log: loaded now, written back whenever it is cleared and at exit.
+    try {
+        LogFileMain.SetFileName(ExeDir + "Log.dat");
+    } catch (const std::exception&) {
+        // An unreadable log starts empty.
+    }
+    LogFileMain.SetAutoSave(true);
+
     // The welcome picture.
     const std::string welcome = FindFileIgnoringCase(ExeDir + "Desktop/", settings_.DesktopBg);
     if (!welcome.empty()) {

@@ -12,6 +12,7 @@
 #include "library/IniFile.h"
 #include "library/ObjectCatalog.h"
 #include "library/StreamPack.h"
+#include "tools/EventLog.h"
 #include "tools/Settings.h"
 #include "view/RubberbandLayer.h"
 
@@ -82,6 +83,9 @@ public:
     TFontDesc TextFont;
     TBitmap32 LeftPanelBitmap;
 
+    // The event log, bound to Log.dat; it writes the file when the window goes away.
+    TJvLogFile LogFileMain;
+
     // ---- the object library ----
     TiStreamPack ObjectPack;
     std::optional<TMemIniFile> PlacementIndex;
@@ -131,6 +135,7 @@ public:
     void actShowPreviewExecute();
     void actWelcomeExecute();
     void actExitExecute();
+    void actClearLogsExecute();
 
     // Runs a command; an error that escapes it is shown in the standard error box.
     void RunCommand(const std::function<void()>& command);

@@ -60,7 +60,7 @@ void TfrmMain::CreateActions() {
     actDownloadObject = MakeAction("Get More Objects", "", "", nullptr);
     actAddObject = MakeAction("Import Objects", "", "", nullptr);
     actShowLogs = MakeAction("Show Logs", "Show Logs", "", nullptr);
-    actClearLogs = MakeAction("Clear Logs", "Clear Logs", "", nullptr);
+    actClearLogs = MakeAction("Clear Logs", "Clear Logs", "", &TfrmMain::actClearLogsExecute);
     // Help
     actHelpManual = MakeAction("Help Manual", "Help Manual", "F1", nullptr);
     actHomePage = MakeAction("Home Page", "Home Page", "", nullptr);

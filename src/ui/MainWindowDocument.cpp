@@ -185,6 +185,13 @@ void TfrmMain::actExitExecute() {
     close();
 }
 
+void TfrmMain::actClearLogsExecute() {
+    if (services_->ShowMessage(this, QApplication::applicationName(),
+                               QStringLiteral("Are you sure you want to clean logs?"),
+                               MessageIcon::Question, MessageButtons::YesNo) == MessageResult::Yes)
+        LogFileMain.Clear();
+}
+
 void TfrmMain::OnPreviewWheel(int delta) {
     // Single precision throughout, clamped to 0.2 .. 20.
     float scale = imgView->Scale();

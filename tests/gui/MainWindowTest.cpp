@@ -344,3 +344,29 @@ TEST_F(MainWindowTest, DamagedContainerIsReportedOnce) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, TheEventLogIsReadAtStartAndWrittenBackAtExit) {
+    test::WriteText(ExeDir() + "Log.dat", "junk[12:00]A>>B>C>D\nno bracket\r\n[t]x>>y>desc");
+    TfrmMain& w = Start();
+    ASSERT_EQ(w.LogFileMain.Records().size(), 2u);
+    EXPECT_EQ(w.LogFileMain.Records()[0].Title, "A>B");
+    window.reset();
+    EXPECT_EQ(test::ReadText(ExeDir() + "Log.dat"), "[12:00]A>>B>C>D\r\n[t]x>>y>desc\r\n");
+}
+
+TEST_F(MainWindowTest, ClearLogsAsksFirst) {
+    test::WriteText(ExeDir() + "Log.dat", "[t]a>b\r\n");
+    TfrmMain& w = Start();
+    services.messageAnswers.push_back(MessageResult::No);
+    w.actClearLogs->trigger();
+    EXPECT_EQ(services.messages.back().text.toStdString(), "Are you sure you want to clean logs?");
+    EXPECT_EQ(w.LogFileMain.Records().size(), 1u);
+    services.messageAnswers.push_back(MessageResult::Yes);
+    w.actClearLogs->trigger();
+    EXPECT_TRUE(w.LogFileMain.Records().empty());
+    EXPECT_EQ(test::ReadText(ExeDir() + "Log.dat"), "");
+}
+
+} // namespace
