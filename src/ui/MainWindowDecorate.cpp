@@ -123,54 +123,52 @@ void TfrmMain::ApplyMask(const std::string& name) {
 
 // ------------------------------------------------------------------ layers
 
-void TfrmMain::AddClipArtLayer(const std::string& name) {
-    LoadObjectImage(ObjectPack, name + ".png", ObjectImage);
-    auto* layer = imgView->Model().Layers().Add<TBitmapLayer>();
-    TPoint centre;
+namespace {
+
+// A new layer on top of the preview holding `bitmap` in blend mode, centred on the picture point
+// at the centre of the viewport (returned in `centre`). The layer is freed again if anything
+// fails.
+TBitmapLayer* AddCentredLayer(TfrmMain& w, const TBitmap32& bitmap, TPoint& centre) {
+    TImgView32& view = w.imgView->Model();
+    auto* layer = view.Layers().Add<TBitmapLayer>();
     try {
-        layer->Bitmap().Assign(ObjectImage);
+        layer->Bitmap().Assign(bitmap);
         layer->Bitmap().DrawMode = dmBlend;
-        const TRect vp = imgView->Model().ViewportRect();
-        centre =
-            imgView->Model().ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
+        const TRect vp = view.ViewportRect();
+        centre = view.ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
         layer->SetLocation(
             CentredLocation(centre.X, centre.Y, layer->Bitmap().Width(), layer->Bitmap().Height()));
         layer->SetScaled(true);
-        layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
-            LayerMouseDown(sender);
+        layer->OnMouseDown = [&w](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
+            w.LayerMouseDown(sender);
         };
     } catch (...) {
         layer->Free();
         throw;
     }
+    return layer;
+}
+
+} // namespace
+
+void TfrmMain::AddClipArtLayer(const std::string& name) {
+    LoadObjectImage(ObjectPack, name + ".png", ObjectImage);
+    TPoint centre;
+    TBitmapLayer* layer = AddCentredLayer(*this, ObjectImage, centre);
     SelectLayer(layer);
     ShowClipArtTools(centre.X, centre.Y);
 }
 
 void TfrmMain::AddTextLayer(const std::string& text) {
-    auto* layer = imgView->Model().Layers().Add<TBitmapLayer>();
+    // The text is rendered once, 10 pixels in from the left and top of a transparent bitmap.
+    TBitmap32 scratch;
+    scratch.Font = TextFont;
+    scratch.DrawMode = dmBlend;
+    scratch.SetWidth(scratch.TextWidth(text) + 20);
+    scratch.SetHeight(scratch.TextHeight(text) + 20);
+    scratch.RenderText(10, 10, text, 0, WinColorToColor32(TextFont.Color));
     TPoint centre;
-    try {
-        TBitmap32 scratch;
-        scratch.Font = TextFont;
-        scratch.DrawMode = dmBlend;
-        scratch.SetWidth(scratch.TextWidth(text) + 20);
-        scratch.SetHeight(scratch.TextHeight(text) + 20);
-        scratch.RenderText(10, 10, text, 0, WinColorToColor32(TextFont.Color));
-        layer->Bitmap().Assign(scratch);
-        const TRect vp = imgView->Model().ViewportRect();
-        centre =
-            imgView->Model().ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
-        layer->SetLocation(
-            CentredLocation(centre.X, centre.Y, layer->Bitmap().Width(), layer->Bitmap().Height()));
-        layer->SetScaled(true);
-        layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
-            LayerMouseDown(sender);
-        };
-    } catch (...) {
-        layer->Free();
-        throw;
-    }
+    TBitmapLayer* layer = AddCentredLayer(*this, scratch, centre);
     SelectLayer(layer);
     ShowClipArtTools(centre.X, centre.Y);
 }
