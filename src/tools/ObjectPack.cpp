@@ -172,6 +172,7 @@ public:
         std::size_t slash = target.rfind('/');
         std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
         std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+        folder_ = folder;
         std::string pattern = (folder == "." ? "./" : folder) + "." + base + ".XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
@@ -214,12 +215,19 @@ public:
         if (::close(fd) != 0) Fail(errno);
         if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
         temp_.clear();
+        // Makes the rename durable; a failure here cannot undo the visible result.
+        int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
     }
 
 private:
     [[noreturn]] void Fail(int error) { throw EFileError(CreateMessage(target_, error)); }
 
     std::string target_;
+    std::string folder_;
     std::string temp_;
     int fd_ = -1;
 };
