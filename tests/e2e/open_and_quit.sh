@@ -27,7 +27,7 @@ convert -size 320x200 gradient:orange-navy "$work/photos/sunset.jpg"
 pid=$!
 win=""
 for _ in $(seq 1 100); do
-    win=$(xdotool search --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
+    win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
     [ -n "$win" ] && break
     sleep 0.1
 done
