@@ -7,6 +7,7 @@
 //   MainWindowActions.cpp   actions, menus, toolbar, enabled states, status texts
 //   MainWindowDocument.cpp  Open File, Close, Undo, Redo, SwitchMode, wheel zoom
 //   MainWindowDecorate.cpp  the object page, frames, shadows, masks, clip-art and text layers
+//   MainWindowEdit.cpp      the edit page: tools, selection, Cut, flips, zoom, resize
 #include "document/PhotoHistory.h"
 #include "imaging/Bitmap32.h"
 #include "library/IniFile.h"
@@ -37,6 +38,7 @@ class PlatformServices;
 class WelcomeView;
 class ImageViewWidget;
 class TfrmClipArtTools;
+class TEditPanels;
 class TfrmTextInput;
 class TThumbnailList;
 
@@ -203,6 +205,38 @@ public:
     int ResizeHeight = 0;
     double AspectRatio = 0.0;
 
+    // ---- the edit page (MainWindowEdit.cpp) ----
+    TEditPanels* EditPanel = nullptr; // the tool, contrast and resize panels of pgEdit
+    bool Selecting = false;
+    bool HasSelection = false;
+    TPoint SelAnchor;
+    TPoint SelCorner;
+    // The edit page's selection frame, apart from the preview's RubberBand so that neither
+    // page's commands touch the other's frame.
+    TRubberbandLayer* EditSelection = nullptr;
+
+    void RemoveSelection();
+    void UpdateSelection();
+    void ShowSelectionFrame(const TRect& r);
+    // The whole-pixel rectangle of the selection frame (empty without one).
+    TRect EditSelectionRect() const;
+    void spEditArrowClick();
+    void spEditSelectClick();
+    void pbEditCutClick();
+    void spEditFlipvClick();
+    void spEditFiphClick();
+    void spEditZoomOutClick();
+    void spEditZoomInClick();
+    void spEditZoonClick();
+    void ImgViewEditMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void ImgViewEditMouseMove(TMouseButtons buttons, TShiftState shift, int x, int y);
+    // Character filters of the size fields: false discards the character (with a beep).
+    bool ActHPercEditKeyPress(char32_t typed);
+    bool ActVPercEditKeyPress(char32_t typed);
+    void ActHPercEditKeyUp();
+    void ActVPercEditKeyUp();
+    void btnSizeOKClick();
+
     // True once the exit sequence has run.
     bool ExitSequenceDone() const { return exitDone_; }
     // Runs the exit sequence now (the destructor runs it otherwise); idempotent.
@@ -230,6 +264,9 @@ private:
     void ClearPreviewLayers();
     void BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint);
     void ShowResizeFields(int width, int height);
+    void BuildEditPage(QWidget* pageEdit);
+    void ShowResizeFieldValues();
+    void SetEditZoom(int zoomStep);
     void SetObjectKind(int kind, const QString& mask);
     void FlattenPreviewLayers();
     void CreateDecorationTools(QWidget* pageObject);

@@ -77,6 +77,7 @@ void TfrmMain::actOpenFileExecute() {
         EditedPhoto.AssignPicture(loaded, true);
 
         ClearPreviewLayers();
+        RemoveSelection();
         imgView->SetScale(1.0f);
         ImgViewEdit->SetScale(1.0f);
         ZoomStep = 10;
@@ -101,6 +102,7 @@ void TfrmMain::ActCloseExecute() {
                                MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes)
         return;
     ClearPreviewLayers();
+    RemoveSelection();
     iPhotos.Clear();
     plLeft->setCurrentIndex(pgEdit);
     PageListMain->setCurrentIndex(plEditPhoto);
@@ -153,6 +155,7 @@ void TfrmMain::SwitchMode(int mode) {
         PageListMain->setCurrentIndex(plEditPhoto);
         ImgViewEdit->Picture().Assign(EditedPhoto);
     } else {
+        RemoveSelection();
         // Mode 2 is clip art (kind 3) and mode 3 frames (kind 2).
         static const int kKind[] = {0, 1, 3, 2, 4};
         static const char* const kMask[] = {"", "Mask*.jpg", "ClipArt*.jpg", "Frame*.jpg",

@@ -20,7 +20,7 @@ void TfrmMain::BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* p
         layout->addWidget(label);
         layout->addStretch(1);
     };
-    header(pageEdit, QStringLiteral("Edit Tools"));
+    BuildEditPage(pageEdit);
     CreateDecorationTools(pageObject);
     header(pagePrint, QStringLiteral("Print Options"));
 }
@@ -29,6 +29,7 @@ void TfrmMain::ShowResizeFields(int width, int height) {
     ResizeWidth = width;
     ResizeHeight = height;
     AspectRatio = height != 0 ? double(width) / double(height) : 0.0;
+    ShowResizeFieldValues();
 }
 
 void TfrmMain::HideClipArtTools() {
