@@ -65,8 +65,10 @@ TEST(ObjectCatalog, ParseFrameSpecNeedsExactlyTwentyOneIntegers) {
     spec.Fields[0] = 99;
     const TFrameSpec before = spec;
     std::string twenty;
-    for (int i = 0; i < 20; ++i)
-        twenty += (i ? "," : "") + std::to_string(i);
+    for (int i = 0; i < 20; ++i) {
+        if (i) twenty += ',';
+        twenty += std::to_string(i);
+    }
     EXPECT_FALSE(ParseFrameSpec(twenty, spec));
     EXPECT_FALSE(ParseFrameSpec(twenty + ",1,2", spec));
     EXPECT_FALSE(ParseFrameSpec("", spec));
