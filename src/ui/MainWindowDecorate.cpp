@@ -220,6 +220,8 @@ void TfrmMain::ClearPreviewLayers() {
     RubberBand = nullptr;
     SelectedLayer = nullptr;
     imgView->ClearLayers();
+    // With no layer left the clip-art tools have nothing to act on.
+    HideClipArtTools();
 }
 
 void TfrmMain::FlattenLayersTo(TBitmap32& target) {

@@ -421,3 +421,19 @@ TEST_F(DecorationTest, ModeSwitchFlattensLayersIntoTheEditedPhoto) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DecorationTest, OpeningAnotherPhotoRemovesTheLayersAndTheirTools) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    ASSERT_TRUE(w.frmClipArtTools->isVisible());
+    OpenPhoto(40, 30);
+    EXPECT_EQ(w.imgView->LayerCount(), 0);
+    EXPECT_EQ(w.SelectedLayer, nullptr);
+    EXPECT_FALSE(w.frmClipArtTools->isVisible());
+}
+
+} // namespace
