@@ -138,6 +138,14 @@ public:
     void actWelcomeExecute();
     void actExitExecute();
     void actClearLogsExecute();
+    void actAddObjectExecute();
+    void actStandardOptionExecute();
+    void actShowLogsExecute();
+    void actHelpManualExecute();
+    void actHomePageExecute();
+    void CheckUpdate1Click();
+    void actDownloadObjectExecute();
+    void actAboutSoftExecute();
 
     // Runs a command; an error that escapes it is shown in the standard error box.
     void RunCommand(const std::function<void()>& command);

@@ -56,16 +56,17 @@ void TfrmMain::CreateActions() {
         MakeAction("Preview Images", "Preview Images", "", &TfrmMain::actShowPreviewExecute);
     actWelcome = MakeAction("Welcome Page", "", "Ctrl+Alt+W", &TfrmMain::actWelcomeExecute);
     // Tools
-    actStandardOption = MakeAction("Standard Option", "Standard Option", "", nullptr);
-    actDownloadObject = MakeAction("Get More Objects", "", "", nullptr);
-    actAddObject = MakeAction("Import Objects", "", "", nullptr);
-    actShowLogs = MakeAction("Show Logs", "Show Logs", "", nullptr);
+    actStandardOption =
+        MakeAction("Standard Option", "Standard Option", "", &TfrmMain::actStandardOptionExecute);
+    actDownloadObject = MakeAction("Get More Objects", "", "", &TfrmMain::actDownloadObjectExecute);
+    actAddObject = MakeAction("Import Objects", "", "", &TfrmMain::actAddObjectExecute);
+    actShowLogs = MakeAction("Show Logs", "Show Logs", "", &TfrmMain::actShowLogsExecute);
     actClearLogs = MakeAction("Clear Logs", "Clear Logs", "", &TfrmMain::actClearLogsExecute);
     // Help
-    actHelpManual = MakeAction("Help Manual", "Help Manual", "F1", nullptr);
-    actHomePage = MakeAction("Home Page", "Home Page", "", nullptr);
-    actAboutSoft = MakeAction("About...", "About...", "", nullptr);
-    CheckUpdate1 = MakeAction("Check Update", "Check Update", "", nullptr);
+    actHelpManual = MakeAction("Help Manual", "Help Manual", "F1", &TfrmMain::actHelpManualExecute);
+    actHomePage = MakeAction("Home Page", "Home Page", "", &TfrmMain::actHomePageExecute);
+    actAboutSoft = MakeAction("About...", "About...", "", &TfrmMain::actAboutSoftExecute);
+    CheckUpdate1 = MakeAction("Check Update", "Check Update", "", &TfrmMain::CheckUpdate1Click);
 
     // The mode commands.
     const std::pair<QAction*, int> modes[] = {{actEditPhoto, pmEditPhoto},

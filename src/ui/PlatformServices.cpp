@@ -1,5 +1,6 @@
 #include "ui/PlatformServices.h"
 
+#include "base/Error.h"
 #include "ui/FontDialog.h"
 #include "ui/QtTextRasterizer.h"
 
@@ -11,8 +12,14 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace lumetta::ui {
 
@@ -23,7 +30,10 @@ MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& ca
                                               MessageButtons buttons) {
     QMessageBox box(parent);
     box.setWindowTitle(caption);
-    box.setText(text);
+    // The program's texts separate paragraphs with CR LF; Qt breaks lines at LF alone.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setText(shown);
     switch (icon) {
     case MessageIcon::None:
         box.setIcon(QMessageBox::NoIcon);
@@ -105,6 +115,14 @@ std::optional<FileDialogResult> RunFileDialog(QWidget* parent, const FileDialogR
             dialog.selectNameFilter(request.filters[request.selectedFilter]);
     }
     if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+    if (request.suffixFollowsFilter) {
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+                static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9_]+)"));
+                const auto match = pattern.match(filter);
+                if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+            });
+    }
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (request.preview) AttachPreview(dialog, request.preview);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -150,6 +168,40 @@ void QtPlatformServices::Beep() {
     QApplication::beep();
 }
 
+void QtPlatformServices::PrintText(QWidget*, const QString& documentName,
+                                   const QStringList& lines) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) throw Error("There is no default printer currently selected");
+    QPrinter printer(info);
+    printer.setDocName(documentName);
+    PrintPlainText(printer, lines);
+}
+
+int PrintPlainText(QPrinter& printer, const QStringList& lines) {
+    QPainter painter;
+    if (!painter.begin(&printer)) throw Error("Printing failed");
+    // The painter starts with the printer's default font; lines are laid out at its spacing
+    // within the printable area, so nothing is lost at the sheet's edges.
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int lineHeight = std::max(1, metrics.lineSpacing());
+    const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
+    const int pageHeight = std::max(lineHeight, area.height());
+    const int width = std::max(1, area.width());
+    int pages = 1;
+    int y = 0;
+    for (const QString& line : lines) {
+        if (y + lineHeight > pageHeight) {
+            printer.newPage();
+            ++pages;
+            y = 0;
+        }
+        painter.drawText(QRect(0, y, width, lineHeight), Qt::AlignLeft | Qt::TextSingleLine, line);
+        y += lineHeight;
+    }
+    painter.end();
+    return pages;
+}
+
 // ---------------------------------------------------------------- scripted
 
 namespace {
@@ -193,7 +245,8 @@ std::optional<TFontDesc> ScriptedPlatformServices::ChooseFont(QWidget*, const TF
     return TakeFront(fontAnswers);
 }
 
-std::optional<QColor> ScriptedPlatformServices::ChooseColor(QWidget*, const QColor&) {
+std::optional<QColor> ScriptedPlatformServices::ChooseColor(QWidget*, const QColor& start) {
+    colorStarts.push_back(start);
     return TakeFront(colorAnswers);
 }
 
@@ -203,6 +256,11 @@ void ScriptedPlatformServices::OpenUrl(const QString& urlOrPath) {
 
 void ScriptedPlatformServices::Beep() {
     ++beeps;
+}
+
+void ScriptedPlatformServices::PrintText(QWidget*, const QString&, const QStringList& lines) {
+    if (!hasPrinter) throw Error("There is no default printer currently selected");
+    printedTexts.push_back(lines);
 }
 
 } // namespace lumetta::ui

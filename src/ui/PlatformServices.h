@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+class QPrinter;
 class QWidget;
 
 namespace lumetta::ui {
@@ -32,6 +33,9 @@ struct FileDialogRequest {
     QStringList filters;    // "Description (*.ext *.ext2)"
     int selectedFilter = 0; // index into filters
     QString defaultSuffix;  // without the dot
+    // When set, choosing another filter makes its first pattern's extension the default suffix
+    // (the save dialog of the log viewer: the type only supplies the extension).
+    bool suffixFollowsFilter = false;
     // When set, the dialog shows the selected file's picture as decoded by this function
     // (a null image shows nothing).
     std::function<QImage(const QString&)> preview;
@@ -56,7 +60,16 @@ public:
     virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) = 0;
     virtual void OpenUrl(const QString& urlOrPath) = 0;
     virtual void Beep() = 0;
+    // Prints the lines as plain text on the default printer, one text line each, in the
+    // printer's default font. Throws Error "There is no default printer currently selected"
+    // when there is none.
+    virtual void PrintText(QWidget* parent, const QString& documentName,
+                           const QStringList& lines) = 0;
 };
+
+// Lays the lines out on the printer's pages, top to bottom, starting a new sheet when the next
+// line would not fit; returns the number of pages printed (at least one).
+int PrintPlainText(QPrinter& printer, const QStringList& lines);
 
 class QtPlatformServices : public PlatformServices {
 public:
@@ -70,6 +83,7 @@ public:
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
     void OpenUrl(const QString& urlOrPath) override;
     void Beep() override;
+    void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
 };
 
 // Answers from queues filled by a test; records every request. An empty queue answers
@@ -87,11 +101,15 @@ public:
     std::deque<std::optional<FileDialogResult>> saveAnswers;
     std::deque<std::optional<TFontDesc>> fontAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
+    // Whether a default printer exists; without one PrintText fails as the real one does.
+    bool hasPrinter = false;
 
     std::vector<Message> messages;
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     std::vector<QString> openedUrls;
+    std::vector<QColor> colorStarts; // the colour each colour dialog started with
+    std::vector<QStringList> printedTexts;
     int beeps = 0;
 
     MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
@@ -104,6 +122,7 @@ public:
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
     void OpenUrl(const QString& urlOrPath) override;
     void Beep() override;
+    void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
 };
 
 } // namespace lumetta::ui

@@ -1,0 +1,126 @@
+#include "ui/ImportDialog.h"
+
+#include "base/SafeFile.h"
+#include "tools/ObjectPack.h"
+#include "tools/Settings.h"
+#include "ui/AboutDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/PlatformServices.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace lumetta::ui {
+
+TfrmAddObject::TfrmAddObject(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(QStringLiteral("Import Object"));
+    setObjectName(QStringLiteral("frmAddObject"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(8);
+    layout->addWidget(new QLabel(QStringLiteral("Select Pack File:"), this));
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->setSpacing(2);
+    edtSelFile = new QLineEdit(this);
+    edtSelFile->setObjectName(QStringLiteral("edtSelFile"));
+    edtSelFile->setMinimumWidth(300);
+    btnSelFile = new QToolButton(this);
+    btnSelFile->setObjectName(QStringLiteral("btnSelFile"));
+    btnSelFile->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    btnSelFile->setToolTip(QStringLiteral("Select File"));
+    btnSelFile->setFixedHeight(edtSelFile->sizeHint().height());
+    fileRow->addWidget(edtSelFile, 1);
+    fileRow->addWidget(btnSelFile);
+    layout->addLayout(fileRow);
+
+    ProgressDonw = new QProgressBar(this);
+    ProgressDonw->setObjectName(QStringLiteral("ProgressDonw"));
+    ProgressDonw->setMinimum(0);
+    ProgressDonw->setValue(0);
+    ProgressDonw->setTextVisible(false);
+    ProgressDonw->setFixedHeight(16);
+    layout->addWidget(ProgressDonw);
+
+    auto* buttons = new QHBoxLayout;
+    btnImport = new QPushButton(QStringLiteral("&Import"), this);
+    btnImport->setObjectName(QStringLiteral("btnImport"));
+    btnDown = new QPushButton(QStringLiteral("&Download"), this);
+    btnDown->setObjectName(QStringLiteral("btnDown"));
+    btnClose = new QPushButton(QStringLiteral("&Close"), this);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    buttons->addWidget(btnImport);
+    buttons->addWidget(btnDown);
+    buttons->addStretch(1);
+    buttons->addWidget(btnClose);
+    layout->addLayout(buttons);
+
+    // Errors of the buttons end in the program's standard error box; the dialog stays open.
+    connect(btnSelFile, &QToolButton::clicked, this,
+            [this] { owner_.RunCommand([this] { SelectFileClick(); }); });
+    connect(btnImport, &QPushButton::clicked, this,
+            [this] { owner_.RunCommand([this] { btnImportClick(); }); });
+    connect(btnDown, &QPushButton::clicked, this,
+            [this] { owner_.RunCommand([this] { btnDownClick(); }); });
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    setFixedSize(sizeHint());
+    CentreOnScreen(this);
+}
+
+void TfrmAddObject::SelectFileClick() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Select File");
+    request.filters = {QStringLiteral("Lumetta Pack (*.PSP)")};
+    const QFileInfo current(edtSelFile->text());
+    if (!edtSelFile->text().isEmpty()) {
+        request.startFolder = current.absolutePath();
+        request.fileName = current.fileName();
+    }
+    if (auto chosen = owner_.Services().OpenFile(this, request)) edtSelFile->setText(chosen->path);
+}
+
+void TfrmAddObject::btnImportClick() {
+    const QString path = edtSelFile->text();
+    const std::string pack = path.toStdString();
+    if (path.isEmpty() || !FileExists(pack)) return;
+
+    UnpackObjectPack(pack, owner_.ExeDir, /*overwrite=*/true, /*keepFolders=*/true,
+                     [this](std::int64_t written, std::int32_t size) {
+                         constexpr std::int64_t top = std::numeric_limits<int>::max();
+                         ProgressDonw->setMaximum(std::max(0, int(size)));
+                         ProgressDonw->setValue(int(std::clamp<std::int64_t>(written, 0, top)));
+                         repaint();
+                     });
+    ProgressDonw->setValue(0);
+    Settings().PspVer = PspVersionFromPackName(QFileInfo(path).fileName().toStdString());
+
+    const MessageResult answer = owner_.Services().ShowMessage(
+        this, QApplication::applicationName(),
+        QStringLiteral("Object Import has completed.\r\n\r\nPlease restart the program."),
+        MessageIcon::Information, MessageButtons::Yes);
+    if (answer == MessageResult::Yes) {
+        restartRequested_ = true;
+        accept();
+    }
+}
+
+void TfrmAddObject::btnDownClick() {
+    owner_.Services().OpenUrl(DownloadPageUrl(Settings().PspVer));
+}
+
+} // namespace lumetta::ui

@@ -1,0 +1,123 @@
+#include "ui/LogViewer.h"
+
+#include "base/SafeFile.h"
+#include "ui/AboutDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/PlatformServices.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace lumetta::ui {
+
+QString LogText(const std::string& text) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
+    if (!utf8.hasError()) return decoded;
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+TFoLog::TFoLog(TfrmMain& owner, const std::vector<TJvLogRecord>& records)
+    : QDialog(&owner), owner_(owner), records_(records) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
+    setWindowTitle(QStringLiteral("Show Logs"));
+    setObjectName(QStringLiteral("FoLog"));
+    setSizeGripEnabled(true);
+    setMinimumSize(300, 300);
+    resize(421, 375);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ToolBar = new QToolBar(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar->setIconSize(QSize(16, 16));
+    actSave = ToolBar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                 QStringLiteral("Save"));
+    actSave->setObjectName(QStringLiteral("actSave"));
+    actSave->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    actSave->setToolTip(QStringLiteral("Save (Ctrl+S)"));
+    actPrint =
+        ToolBar->addAction(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("&Print"));
+    actPrint->setObjectName(QStringLiteral("actPrint"));
+    actPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    actPrint->setToolTip(QStringLiteral("Print (Ctrl+P)"));
+    for (QAction* a : {actSave, actPrint}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    layout->addWidget(ToolBar);
+
+    ListView = new QTableWidget(int(records_.size()), 3, this);
+    ListView->setObjectName(QStringLiteral("ListView"));
+    ListView->setHorizontalHeaderLabels(
+        {QStringLiteral("Time"), QStringLiteral("Title"), QStringLiteral("Description")});
+    ListView->setShowGrid(true);
+    ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView->setWordWrap(false);
+    ListView->verticalHeader()->hide();
+    ListView->verticalHeader()->setDefaultSectionSize(ListView->fontMetrics().height() + 6);
+    ListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView->horizontalHeader()->setHighlightSections(false);
+    ListView->setColumnWidth(0, 115);
+    ListView->setColumnWidth(1, 120);
+    ListView->setColumnWidth(2, 150);
+    // Hot tracking: the row under the pointer is highlighted.
+    ListView->setMouseTracking(true);
+    ListView->setStyleSheet(QStringLiteral("QTableView::item:hover { background: #e5f1fb; }"));
+    for (int row = 0; row < int(records_.size()); ++row) {
+        const TJvLogRecord& r = records_[std::size_t(row)];
+        const std::string* cells[3] = {&r.Time, &r.Title, &r.Description};
+        for (int column = 0; column < 3; ++column)
+            ListView->setItem(row, column, new QTableWidgetItem(LogText(*cells[column])));
+    }
+    layout->addWidget(ListView, 1);
+
+    // Failures end in the standard error box; the viewer stays open.
+    connect(actSave, &QAction::triggered, this,
+            [this] { owner_.RunCommand([this] { SaveClick(); }); });
+    connect(actPrint, &QAction::triggered, this,
+            [this] { owner_.RunCommand([this] { PrintClick(); }); });
+
+    CentreOnScreen(this);
+}
+
+QStringList TFoLog::ExportLines() const {
+    QStringList lines;
+    for (const TJvLogRecord& r : records_)
+        lines << LogText(FormatLogExportLine(r));
+    return lines;
+}
+
+void TFoLog::SaveClick() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Save As");
+    request.filters = {QStringLiteral("CSV File (*.csv)"), QStringLiteral("Binary File (*.dat)")};
+    request.defaultSuffix = QStringLiteral("csv");
+    request.suffixFollowsFilter = true;
+    const auto chosen = owner_.Services().SaveFile(this, request);
+    if (!chosen || chosen->path.isEmpty()) return;
+    QString path = chosen->path;
+    // A name typed without an extension takes the one of the chosen type.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += chosen->selectedFilter == 1 ? QStringLiteral(".dat") : QStringLiteral(".csv");
+    // The records' own bytes are written, not the text shown in the table.
+    WriteFileAtomically(path.toStdString(), FormatLogExport(records_));
+}
+
+void TFoLog::PrintClick() {
+    owner_.Services().PrintText(this, windowTitle(), ExportLines());
+}
+
+} // namespace lumetta::ui

@@ -1,0 +1,42 @@
+#pragma once
+// The event log viewer: the records of Log.dat in a table, saved as text or printed.
+#include "tools/EventLog.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QAction;
+class QTableWidget;
+class QToolBar;
+
+namespace lumetta::ui {
+
+class TfrmMain;
+
+// Log text is single-byte: shown as UTF-8 when it is valid UTF-8, else as Latin-1.
+QString LogText(const std::string& text);
+
+class TFoLog : public QDialog {
+    Q_OBJECT
+public:
+    TFoLog(TfrmMain& owner, const std::vector<TJvLogRecord>& records);
+
+    // The export lines "[time] title > description", one per row, in row order.
+    QStringList ExportLines() const;
+    // Asks for a file and writes the export lines, each ended by CR LF. Failures propagate.
+    void SaveClick();
+    // Prints the export lines on the default printer. Failures propagate.
+    void PrintClick();
+
+    QToolBar* ToolBar;
+    QAction* actSave;
+    QAction* actPrint;
+    QTableWidget* ListView;
+
+private:
+    TfrmMain& owner_;
+    std::vector<TJvLogRecord> records_;
+};
+
+} // namespace lumetta::ui
