@@ -46,6 +46,15 @@ TRect SelectionRect(const TFloatRect& location) {
     return r;
 }
 
+TRect SelectionRectIn(const TFloatRect& location, int width, int height) {
+    TRect r = SelectionRect(location);
+    r.Left = std::clamp(r.Left, 0, width);
+    r.Right = std::clamp(r.Right, 0, width);
+    r.Top = std::clamp(r.Top, 0, height);
+    r.Bottom = std::clamp(r.Bottom, 0, height);
+    return r;
+}
+
 int SizeFieldValue(std::string_view text) {
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);

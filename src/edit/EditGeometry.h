@@ -21,6 +21,13 @@ TRect DragSelection(TPoint anchor, TPoint corner, int width, int height);
 // be 0, never negative.
 TRect SelectionRect(const TFloatRect& location);
 
+// SelectionRect with every edge also held inside a width x height picture. The frame may
+// outlast a change of the picture's size (Undo, Redo, Resize, Paste); a crop or copy then
+// takes the part of the frame that lies on the picture instead of failing. For a frame that a
+// drag on this picture set, the result is SelectionRect's or, where that has no width or
+// height, another rectangle without width or height.
+TRect SelectionRectIn(const TFloatRect& location, int width, int height);
+
 // ---- zoom of the edit view ----
 
 inline constexpr int kZoomStepMin = 2;  // Scale 0.2

@@ -226,7 +226,7 @@ public:
     void RemoveSelection();
     void UpdateSelection();
     void ShowSelectionFrame(const TRect& r);
-    // The whole-pixel rectangle of the selection frame (empty without one).
+    // The whole-pixel rectangle of the selection frame on the edit picture (empty without one).
     TRect EditSelectionRect() const;
     void spEditArrowClick();
     void spEditSelectClick();

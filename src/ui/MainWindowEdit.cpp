@@ -130,7 +130,9 @@ void TfrmMain::RemoveSelection() {
 }
 
 TRect TfrmMain::EditSelectionRect() const {
-    return EditSelection ? SelectionRect(EditSelection->Location()) : TRect{};
+    if (!EditSelection) return {};
+    const TBitmap32& picture = ImgViewEdit->Picture();
+    return SelectionRectIn(EditSelection->Location(), picture.Width(), picture.Height());
 }
 
 // ------------------------------------------------------------------ commands on the picture

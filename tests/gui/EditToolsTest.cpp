@@ -331,6 +331,24 @@ TEST_F(EditToolsTest, ZeroSizedCutEmptiesThePictureAndUndoBringsItBack) {
     EXPECT_TRUE(SamePixels(Picture(), before));
 }
 
+TEST_F(EditToolsTest, CutAfterTheBackgroundShrankCropsToThePartOnThePicture) {
+    TfrmMain& w = *window;
+    Open(80, 60);
+    SelectDrag(30, 20, 75, 55);
+    // Resize keeps the frame, which now reaches past the 40 x 30 picture.
+    Type(panel->ActHPercEdit, "40");
+    Click(panel->btnSizeOK);
+    ASSERT_EQ(Picture().Width(), 40);
+    ASSERT_TRUE(w.HasSelection);
+    const TBitmap32 resized = Picture();
+    Click(panel->pbEditCut);
+    EXPECT_TRUE(services.messages.empty());
+    ASSERT_EQ(Picture().Width(), 10);
+    ASSERT_EQ(Picture().Height(), 10);
+    EXPECT_EQ(Picture().Pixel(0, 0), resized.Pixel(30, 20));
+    EXPECT_EQ(Picture().Pixel(9, 9), resized.Pixel(39, 29));
+}
+
 TEST_F(EditToolsTest, FlipsPushThePictureBeforeThem) {
     TfrmMain& w = *window;
     Open(5, 3);

@@ -41,6 +41,16 @@ TEST(SelectionRect, RoundsEveryEdgeUpAndNeverGoesNegative) {
     EXPECT_EQ(far.Right, INT_MAX);
 }
 
+TEST(SelectionRect, InAPictureKeepsOnlyThePartOnIt) {
+    EXPECT_EQ(SelectionRectIn({10, 12, 30, 40}, 80, 60), (TRect{10, 12, 30, 40}));
+    // A frame left from a larger picture.
+    EXPECT_EQ(SelectionRectIn({10, 12, 70, 50}, 40, 30), (TRect{10, 12, 40, 30}));
+    EXPECT_EQ(SelectionRectIn({50, 40, 70, 50}, 40, 30), (TRect{40, 30, 40, 30}));
+    // Beside the picture the rectangle still has no width.
+    EXPECT_EQ(SelectionRectIn({120, 10, 100, 20}, 100, 80).Width(), 0);
+    EXPECT_EQ(SelectionRectIn({-1e12f, -3, 1e12f, 5}, 100, 80), (TRect{0, 0, 100, 5}));
+}
+
 TEST(ZoomScale, StepsAreTenthsInSinglePrecision) {
     EXPECT_EQ(ZoomScale(10), 1.0f);
     EXPECT_EQ(ZoomScale(11), 1.1f);
