@@ -131,6 +131,9 @@ public:
     // ---- commands ----
     void actOpenFileExecute();
     void ActCloseExecute();
+    void actSaveFileExecute(); // MainWindowSave.cpp
+    // The save dialog's file type (1 JPG, 2 PNG, 3 BMP, 4 GIF), kept from one save to the next.
+    int SaveFilterIndex = 1;
     void actUndoExecute();
     void actRedoExecute();
     void actAddTextExecute();

@@ -36,7 +36,7 @@ void ShowShortcutOnly(QAction* action, const QString& shortcut) {
 void TfrmMain::CreateActions() {
     // File
     actOpenFile = MakeAction("Open File", "Open File", "Ctrl+O", &TfrmMain::actOpenFileExecute);
-    actSaveFile = MakeAction("Save File", "Save File", "Ctrl+Alt+S", nullptr);
+    actSaveFile = MakeAction("Save File", "Save File", "Ctrl+Alt+S", &TfrmMain::actSaveFileExecute);
     ActClose = MakeAction("Close", "Close", "", &TfrmMain::ActCloseExecute);
     actPrintSetup = MakeAction("Print Setup", "", "", nullptr);
     actPrintPreview = MakeAction("Print Preview", "", "", nullptr);
