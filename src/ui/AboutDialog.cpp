@@ -105,16 +105,16 @@ TfrmAbout::TfrmAbout(TfrmMain& owner) : QDialog(&owner) {
     lbAppName->setObjectName(QStringLiteral("lbAppName"));
     right->addWidget(lbAppName);
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(10);
-    grid->setVerticalSpacing(6);
+    auto* version = new QHBoxLayout;
+    version->setSpacing(8);
     LabelVerT = new QLabel(QStringLiteral("Version"), this);
     LabelVerT->setObjectName(QStringLiteral("LabelVerT"));
     LabelVer = new QLabel(QLatin1String(kAppVersion), this);
     LabelVer->setObjectName(QStringLiteral("LabelVer"));
-    grid->addWidget(LabelVerT, 0, 0);
-    grid->addWidget(LabelVer, 0, 1);
-    right->addLayout(grid);
+    version->addWidget(LabelVerT);
+    version->addWidget(LabelVer);
+    version->addStretch(1);
+    right->addLayout(version);
 
     lbNotice = new QLabel(
         QStringLiteral("Decorate your photographs with frames, masks, clip art and text."), this);
@@ -155,7 +155,7 @@ TfrmAbout::TfrmAbout(TfrmMain& owner) : QDialog(&owner) {
     buttons->addWidget(btnAboutYes);
     right->addLayout(buttons);
 
-    setFixedSize(sizeHint().expandedTo(QSize(360, 210)));
+    setFixedSize(sizeHint().expandedTo(QSize(400, 210)));
     CentreOnScreen(this);
 }
 

@@ -102,7 +102,8 @@ void TfrmAddObject::btnImportClick() {
     UnpackObjectPack(pack, owner_.ExeDir, /*overwrite=*/true, /*keepFolders=*/true,
                      [this](std::int64_t written, std::int32_t size) {
                          constexpr std::int64_t top = std::numeric_limits<int>::max();
-                         ProgressDonw->setMaximum(std::max(0, int(size)));
+                         // An empty file would turn the bar into a busy indicator.
+                         ProgressDonw->setMaximum(std::max(1, int(size)));
                          ProgressDonw->setValue(int(std::clamp<std::int64_t>(written, 0, top)));
                          repaint();
                      });

@@ -2,6 +2,7 @@
 
 #include "base/SafeFile.h"
 #include "ui/AboutDialog.h"
+#include "ui/Artwork.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QStringDecoder>
-#include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -40,14 +40,12 @@ TFoLog::TFoLog(TfrmMain& owner, const std::vector<TJvLogRecord>& records)
     ToolBar = new QToolBar(this);
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ToolBar->setIconSize(QSize(16, 16));
-    actSave = ToolBar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                                 QStringLiteral("Save"));
+    ToolBar->setIconSize(QSize(20, 20));
+    actSave = ToolBar->addAction(ToolbarQIcon(ToolbarIcon::Save), QStringLiteral("Save"));
     actSave->setObjectName(QStringLiteral("actSave"));
     actSave->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     actSave->setToolTip(QStringLiteral("Save (Ctrl+S)"));
-    actPrint =
-        ToolBar->addAction(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("&Print"));
+    actPrint = ToolBar->addAction(ToolbarQIcon(ToolbarIcon::Print), QStringLiteral("&Print"));
     actPrint->setObjectName(QStringLiteral("actPrint"));
     actPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     actPrint->setToolTip(QStringLiteral("Print (Ctrl+P)"));

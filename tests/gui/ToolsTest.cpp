@@ -102,6 +102,7 @@ TEST_F(ToolsTest, ImportUnpacksIntoTheProgramFolderRecordsTheVersionAndEndsThePr
     writer.Add("", "readme.txt", Bytes("top level"));
     writer.Add("Data", "Frame1.jpg", Bytes("replaced"));
     writer.Add("Data\\new\\deeper", "Frame7.jpg", std::vector<std::uint8_t>(3000, 7));
+    writer.Add("", "empty.txt", {});
     const std::string pack = other.File("frames_v3.psp");
     writer.Save(pack);
 
@@ -133,6 +134,9 @@ TEST_F(ToolsTest, ImportUnpacksIntoTheProgramFolderRecordsTheVersionAndEndsThePr
     EXPECT_NE(std::find(progress.begin(), progress.end(), std::make_pair(3000, 3000)),
               progress.end());
     EXPECT_EQ(progress.back().first, 0);
+    for (const auto& [position, maximum] : progress)
+        EXPECT_GE(maximum, 1) << "a bar without a range shows as busy";
+    EXPECT_TRUE(test::ReadText(ExeDir() + "empty.txt").empty());
 
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text.toStdString(),
