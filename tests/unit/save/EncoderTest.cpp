@@ -154,6 +154,25 @@ TEST(PngEncoder, WritesOnlyHeaderDataAndEndWithSubFilteredRows) {
     }
 }
 
+TEST(PngEncoder, BlocksDeflatedApartJoinIntoOneStream) {
+    // About a megabyte of rows goes into each separately deflated block: this picture spans
+    // several, and its rows repeat every seven, so matches reach back across the cuts.
+    const int w = 1500, h = 700;
+    TBitmap32 picture(w, h);
+    const TBitmap32 noise = test::PatternBitmap(w, 7, 11);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(picture.ScanLine(y), noise.ConstScanLine(y % 7), std::size_t(w) * 4);
+    const Bytes png = EncodePng(picture);
+    EXPECT_LT(png.size(), std::size_t(w) * 3 * 7 * 2) << "the repeats are found";
+    const TBitmap32 back = Decode(png, "png");
+    ASSERT_EQ(back.Height(), h);
+    const TBitmap32 rows = Decode(EncodePng(noise), "png");
+    for (int y = 0; y < h; ++y)
+        ASSERT_EQ(std::memcmp(back.ConstScanLine(y), rows.ConstScanLine(y % 7), std::size_t(w) * 4),
+                  0)
+            << "row " << y;
+}
+
 TEST(PngEncoder, OnePixelPicture) {
     TBitmap32 picture(1, 1);
     picture.SetPixel(0, 0, 0x80FF0102);
