@@ -291,6 +291,17 @@ TEST_F(ToolsTest, OptionsColourPreviewsAtOnceSaveStoresItAndCloseRestoresTheWelc
     }
     EXPECT_EQ(Settings().DesktopColor, 0x563412);
     EXPECT_EQ(w.ImageBG->Background(), QColor(0x12, 0x34, 0x56));
+
+    // The title bar's close box neither stores nor restores: the preview stays.
+    services.colorAnswers.push_back(QColor(Qt::green));
+    {
+        TfrmOption d(w);
+        d.show();
+        d.spDesktopColorMouseDown();
+        d.close();
+    }
+    EXPECT_EQ(Settings().DesktopColor, 0x563412);
+    EXPECT_EQ(w.ImageBG->Background(), QColor(Qt::green));
 }
 
 TEST_F(ToolsTest, OptionsTypedPictureNamesPreviewWhenTheyExistAndAreStoredAsTyped) {
