@@ -1,9 +1,11 @@
 #include "ui/MainWindow.h"
 
+#include "base/SafeFile.h"
 #include "codecs/ImageIO.h"
 #include "library/PlacementIndex.h"
 #include "ui/Artwork.h"
 #include "ui/ImageViewWidget.h"
+#include "ui/OptionsDialog.h"
 #include "ui/PlatformServices.h"
 #include "ui/ThumbnailList.h"
 #include "ui/ToolWindows.h"
@@ -32,24 +34,6 @@ namespace {
 std::string WithTrailingSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-// The file of that name in the folder, matched without regard to letter case (the settings
-// may say "MainBg1.bmp" for a file named "MainBG1.bmp"). Empty when there is none.
-std::string FindFileIgnoringCase(const std::string& folder, const std::string& name) {
-    if (name.empty()) return {};
-    if (FileExists(folder + name)) return folder + name;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string candidate = entry.path().filename().string();
-        if (SameText(candidate, name) && entry.is_regular_file(ec)) return folder + candidate;
-    }
-    return {};
 }
 
 } // namespace
