@@ -39,7 +39,7 @@ cleanup() {
 trap cleanup EXIT
 
 win=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
     win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
     [ -n "$win" ] && break
     sleep 0.1

@@ -26,7 +26,7 @@ convert -size 480x360 gradient:'#87ceeb'-'#f0e68c' -fill '#2e8b57' \
 "$work/app/lumetta" &
 pid=$!
 win=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
     win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
     [ -n "$win" ] && break
     sleep 0.1

@@ -26,7 +26,7 @@ convert -size 320x200 gradient:orange-navy "$work/photos/sunset.jpg"
 "$work/app/lumetta" &
 pid=$!
 win=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
     win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
     [ -n "$win" ] && break
     sleep 0.1
