@@ -81,14 +81,14 @@ BENCHMARK(BM_DecorateApplyMask)->Unit(benchmark::kMillisecond)->UseRealTime();
 // pixels wider and taller than the photo.
 void BM_DecorateComposeFrame(benchmark::State& state) {
     const TBitmap32 frame = MakePicture(300, 300, true);
-    lumetta::TFrameSpec spec;
+    lumetta::TFrameSpec placement;
     const int fields[21] = {0,   100, 100, 200, 200, 100, 100, 100, 100, 100, 100,
                             100, 100, 100, 100, 100, 100, 0,   0,   100, 100};
     for (int i = 0; i < 21; ++i)
-        spec.Fields[std::size_t(i)] = fields[i];
+        placement.Fields[std::size_t(i)] = fields[i];
     for (auto _ : state) {
         TBitmap32 composite = Photo();
-        lumetta::ComposeFrame(composite, frame, spec);
+        lumetta::ComposeFrame(composite, frame, placement);
         benchmark::DoNotOptimize(composite.ConstBits());
     }
 }

@@ -145,21 +145,21 @@ void StretchFrame(TBitmap32& photo, TBitmap32& frame) {
     photo.Draw(0, 0, frame);
 }
 
-void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& spec) {
+void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& placement) {
     const i64 fw = frame.Width(), fh = frame.Height();
-    const int cw = CheckedSize(i64(photo.Width()) + spec.ExtraWidth());
-    const int ch = CheckedSize(i64(photo.Height()) + spec.ExtraHeight());
+    const int cw = CheckedSize(i64(photo.Width()) + placement.ExtraWidth());
+    const int ch = CheckedSize(i64(photo.Height()) + placement.ExtraHeight());
 
     TBitmap32 canvas(cw, ch);
-    ClearAround(canvas, kCanvasColor, photo, spec.PhotoX(), spec.PhotoY());
+    ClearAround(canvas, kCanvasColor, photo, placement.PhotoX(), placement.PhotoY());
 
-    const i64 tlw = spec.TopLeftWidth(), tlh = spec.TopLeftHeight();
-    const i64 ttw = spec.TopTileWidth(), tth = spec.TopTileHeight();
-    const i64 trw = spec.TopRightWidth(), trh = spec.TopRightHeight();
-    const i64 lw = spec.LeftWidth(), lth = spec.LeftTileHeight();
-    const i64 rw = spec.RightWidth(), rth = spec.RightTileHeight();
-    const i64 blw = spec.BottomLeftWidth(), blh = spec.BottomLeftHeight();
-    const i64 brw = spec.BottomRightWidth(), brh = spec.BottomRightHeight();
+    const i64 tlw = placement.TopLeftWidth(), tlh = placement.TopLeftHeight();
+    const i64 ttw = placement.TopTileWidth(), tth = placement.TopTileHeight();
+    const i64 trw = placement.TopRightWidth(), trh = placement.TopRightHeight();
+    const i64 lw = placement.LeftWidth(), lth = placement.LeftTileHeight();
+    const i64 rw = placement.RightWidth(), rth = placement.RightTileHeight();
+    const i64 blw = placement.BottomLeftWidth(), blh = placement.BottomLeftHeight();
+    const i64 brw = placement.BottomRightWidth(), brh = placement.BottomRightHeight();
     // The top band is always tlh high and the bottom band blh high on the canvas.
     const Piece pieces[] = {
         {false, 0, 0, tlw, tlh, tlw, tlh, 0, 0},                                 // top-left
@@ -180,7 +180,7 @@ void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& sp
             PutCorner(canvas, frame, p, piece);
     }
 
-    canvas.Draw(spec.PhotoX(), spec.PhotoY(), photo);
+    canvas.Draw(placement.PhotoX(), placement.PhotoY(), photo);
     photo.Assign(canvas); // shares the canvas's pixels: no further copy
 }
 

@@ -21,7 +21,7 @@ void StretchFrame(TBitmap32& photo, TBitmap32& frame);
 // pieces are taken with the template's current draw mode. A piece whose source rectangle
 // reaches outside the template raises ETransformError "Source rectangle is invalid" and leaves
 // the photo unchanged.
-void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& spec);
+void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& placement);
 
 // Resamples the mask to the photo's size (Lanczos, each direction independently), sets its
 // draw mode to dmBlend and blends it onto the photo.

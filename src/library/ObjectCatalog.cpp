@@ -76,18 +76,18 @@ std::int32_t StrToInt(const std::string& text) {
     return std::int32_t(value);
 }
 
-bool ParseFrameSpec(const std::string& value, TFrameSpec& spec) {
+bool ParseFrameSpec(const std::string& value, TFrameSpec& placement) {
     const std::vector<std::string> items = SplitString(value, ',');
-    if (items.size() != spec.Fields.size()) return false;
+    if (items.size() != placement.Fields.size()) return false;
     for (std::size_t i = 0; i < items.size(); ++i)
-        spec.Fields[i] = StrToInt(items[i]);
+        placement.Fields[i] = StrToInt(items[i]);
     return true;
 }
 
 void ReadFrameSpec(const std::optional<TMemIniFile>& index, const std::string& section,
-                   const std::string& objectName, TFrameSpec& spec) {
+                   const std::string& objectName, TFrameSpec& placement) {
     if (!index) return;
-    ParseFrameSpec(index->ReadString(section, objectName, ""), spec);
+    ParseFrameSpec(index->ReadString(section, objectName, ""), placement);
 }
 
 bool LoadObjectImage(const TiStreamPack& pack, const std::string& entryName, TBitmap32& bitmap) {

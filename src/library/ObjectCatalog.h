@@ -53,12 +53,12 @@ std::int32_t StrToInt(const std::string& text);
 // Splits the value at "," and, when it gives exactly 21 items, converts them into the record
 // in order and returns true; otherwise returns false and leaves the record untouched. A bad
 // item raises EConvertError after the fields before it were converted.
-bool ParseFrameSpec(const std::string& value, TFrameSpec& spec);
+bool ParseFrameSpec(const std::string& value, TFrameSpec& placement);
 
-// Reads the object's record from a section of the placement index into spec (nothing without
+// Reads the object's record from a section of the placement index into placement (nothing without
 // an index; an absent key reads as the empty value, which does not parse).
 void ReadFrameSpec(const std::optional<TMemIniFile>& index, const std::string& section,
-                   const std::string& objectName, TFrameSpec& spec);
+                   const std::string& objectName, TFrameSpec& placement);
 
 // Extracts the entry from the container and decodes it as PNG with its alpha into bitmap.
 // Returns true or raises: EListError for a name the container lacks, the PNG decoder's error

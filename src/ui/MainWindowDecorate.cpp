@@ -93,14 +93,15 @@ void TfrmMain::DispatchObject(const std::string& name) {
 // ------------------------------------------------------------------ frames, shadows, masks
 
 namespace {
-void ApplyFrameLike(TfrmMain& w, const std::string& name, const char* section, TFrameSpec& spec) {
+void ApplyFrameLike(TfrmMain& w, const std::string& name, const char* section,
+                    TFrameSpec& placement) {
     LoadObjectImage(w.ObjectPack, name + ".png", w.ObjectImage);
-    ReadFrameSpec(w.PlacementIndex, section, name, spec);
+    ReadFrameSpec(w.PlacementIndex, section, name, placement);
     w.RestoreSnapshot(w.HistoryIndex(), w.Composite);
-    if (spec.StretchToPhoto() != 0) {
+    if (placement.StretchToPhoto() != 0) {
         StretchFrame(w.Composite, w.ObjectImage);
     } else {
-        ComposeFrame(w.Composite, w.ObjectImage, spec);
+        ComposeFrame(w.Composite, w.ObjectImage, placement);
     }
     w.imgView->Picture().Assign(w.Composite);
 }

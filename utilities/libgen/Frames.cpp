@@ -98,14 +98,14 @@ QImage RenderMoulding(const NinePiece& n, const Moulding& m) {
                     const Vec3 normal = Normalised({-hx, -hy, 1});
                     const double lambert =
                         std::max(0.0, normal.x * light.x + normal.y * light.y + normal.z * light.z);
-                    const double spec = std::pow(
+                    const double placement = std::pow(
                         std::max(0.0, normal.x * half.x + normal.y * half.y + normal.z * half.z),
                         m.shininess);
                     const QColor c = m.albedo(b, h);
                     const double shade = m.ambient + m.diffuse * lambert;
-                    r += c.redF() * shade + m.specular * spec;
-                    g += c.greenF() * shade + m.specular * spec;
-                    bl += c.blueF() * shade + m.specular * spec * 0.92;
+                    r += c.redF() * shade + m.specular * placement;
+                    g += c.greenF() * shade + m.specular * placement;
+                    bl += c.blueF() * shade + m.specular * placement * 0.92;
                     ++count;
                 }
             if (count == 0) {

@@ -34,9 +34,9 @@ TBitmap32 Decoded(const QImage& image) {
 }
 
 TFrameSpec SpecOf(const PlacementRecord& record) {
-    TFrameSpec spec;
-    EXPECT_TRUE(ParseFrameSpec(RecordText(record), spec));
-    return spec;
+    TFrameSpec placement;
+    EXPECT_TRUE(ParseFrameSpec(RecordText(record), placement));
+    return placement;
 }
 
 int Distance(TColor32 a, TColor32 b) {
@@ -203,9 +203,9 @@ TEST(Library, WrittenFilesAreFoundByTheCatalogue) {
         EXPECT_FALSE(object.Empty());
         const bool frame = name.rfind("frame", 0) == 0, shadow = name.rfind("shadow", 0) == 0;
         if (frame || shadow) {
-            TFrameSpec spec;
-            EXPECT_TRUE(
-                ParseFrameSpec(index->ReadString(frame ? "Frames" : "Shadows", name, ""), spec));
+            TFrameSpec placement;
+            EXPECT_TRUE(ParseFrameSpec(index->ReadString(frame ? "Frames" : "Shadows", name, ""),
+                                       placement));
         }
     }
     EXPECT_EQ(thumbnails, pack.Count());

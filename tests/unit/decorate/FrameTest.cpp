@@ -221,11 +221,11 @@ TEST(ComposeFrame, TemplateInBlendModeArrivesBlendedOntoTransparentBlack) {
 TEST(ComposeFrame, PiecesWithNothingToTakeAreSkipped) {
     const TBitmap32 frame = Coded(6, 6);
     TBitmap32 photo;
-    TFrameSpec spec = FourCorners();
-    spec.Fields[TopRightHeight] = 0; // top-right source empty, destination 3x3
-    spec.Fields[ExtraHeight] = 8;    // a 2-row left band whose tile is empty
-    spec.Fields[LeftWidth] = 3;
-    ComposeFrame(photo, frame, spec);
+    TFrameSpec placement = FourCorners();
+    placement.Fields[TopRightHeight] = 0; // top-right source empty, destination 3x3
+    placement.Fields[ExtraHeight] = 8;    // a 2-row left band whose tile is empty
+    placement.Fields[LeftWidth] = 3;
+    ComposeFrame(photo, frame, placement);
     // The top-right corner went through the scratch bitmap the top-left one had just filled:
     // it must not appear there again, nor as transparent black.
     ExpectPixels(photo, 6, 8, [&](int x, int y) {
@@ -244,10 +244,10 @@ TEST(ComposeFrame, SourceOutsideTheTemplateRaisesAndLeavesThePhoto) {
                                        {TopTileWidth, 5},
                                        {TopTileHeight, 2}}); // 2 + 5 > 6
     const TFrameSpec badCorner = Record({{ExtraWidth, 4}, {TopLeftWidth, 7}, {TopLeftHeight, 1}});
-    for (const TFrameSpec& spec : {badEdge, badCorner}) {
+    for (const TFrameSpec& placement : {badEdge, badCorner}) {
         TBitmap32 photo = original;
         try {
-            ComposeFrame(photo, Coded(6, 6), spec);
+            ComposeFrame(photo, Coded(6, 6), placement);
             ADD_FAILURE() << "no error";
         } catch (const ETransformError& e) {
             EXPECT_STREQ(e.what(), "Source rectangle is invalid");

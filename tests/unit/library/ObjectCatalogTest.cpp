@@ -61,21 +61,21 @@ TEST(ObjectCatalog, StrToIntAcceptsSignedDecimalWithLeadingSpaces) {
 }
 
 TEST(ObjectCatalog, ParseFrameSpecNeedsExactlyTwentyOneIntegers) {
-    TFrameSpec spec;
-    spec.Fields[0] = 99;
-    const TFrameSpec before = spec;
+    TFrameSpec placement;
+    placement.Fields[0] = 99;
+    const TFrameSpec before = placement;
     std::string twenty;
     for (int i = 0; i < 20; ++i) {
         if (i) twenty += ',';
         twenty += std::to_string(i);
     }
-    EXPECT_FALSE(ParseFrameSpec(twenty, spec));
-    EXPECT_FALSE(ParseFrameSpec(twenty + ",1,2", spec));
-    EXPECT_FALSE(ParseFrameSpec("", spec));
-    EXPECT_EQ(spec, before);
-    EXPECT_TRUE(ParseFrameSpec(twenty + ", -5", spec));
-    EXPECT_EQ(spec.Fields[19], 19);
-    EXPECT_EQ(spec.BottomRightHeight(), -5);
+    EXPECT_FALSE(ParseFrameSpec(twenty, placement));
+    EXPECT_FALSE(ParseFrameSpec(twenty + ",1,2", placement));
+    EXPECT_FALSE(ParseFrameSpec("", placement));
+    EXPECT_EQ(placement, before);
+    EXPECT_TRUE(ParseFrameSpec(twenty + ", -5", placement));
+    EXPECT_EQ(placement.Fields[19], 19);
+    EXPECT_EQ(placement.BottomRightHeight(), -5);
 
     // A bad item stops the conversion with the fields before it already taken.
     TFrameSpec partial;
@@ -88,14 +88,14 @@ TEST(ObjectCatalog, ParseFrameSpecNeedsExactlyTwentyOneIntegers) {
 TEST(ObjectCatalog, ReadFrameSpecKeepsTheOldRecordWhenTheKeyIsMissing) {
     auto index = std::optional<TMemIniFile>(TMemIniFile::FromText(
         "[Frames]\nframeoak=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21\n"));
-    TFrameSpec spec;
-    ReadFrameSpec(index, "Frames", "frameoak", spec);
-    EXPECT_EQ(spec.PhotoX(), 2);
-    ReadFrameSpec(index, "Frames", "framepine", spec);
-    EXPECT_EQ(spec.PhotoX(), 2);
-    ReadFrameSpec(std::nullopt, "Frames", "frameoak", spec);
-    ReadFrameSpec(index, "Shadows", "frameoak", spec);
-    EXPECT_EQ(spec.StretchToPhoto(), 1);
+    TFrameSpec placement;
+    ReadFrameSpec(index, "Frames", "frameoak", placement);
+    EXPECT_EQ(placement.PhotoX(), 2);
+    ReadFrameSpec(index, "Frames", "framepine", placement);
+    EXPECT_EQ(placement.PhotoX(), 2);
+    ReadFrameSpec(std::nullopt, "Frames", "frameoak", placement);
+    ReadFrameSpec(index, "Shadows", "frameoak", placement);
+    EXPECT_EQ(placement.StretchToPhoto(), 1);
 }
 
 TEST(ObjectCatalog, LoadObjectImageDecodesTheEntryOrRaises) {
