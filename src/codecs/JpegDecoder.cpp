@@ -2,6 +2,7 @@
 // (JCS_EXT_BGRA is TColor32 in memory). libjpeg reports errors by longjmp, so every stretch of
 // libjpeg calls runs in a function of its own that holds nothing with a destructor.
 #include "codecs/CodecCommon.h"
+#include "codecs/JpegErrors.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -17,17 +18,8 @@ namespace {
 // over the whole coefficient buffer.
 constexpr int kMaxScans = 1000;
 
-struct JpegErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void OnErrorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<JpegErrors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
+using jpeg::JpegErrors;
+using jpeg::OnErrorExit;
 
 // Warnings (corrupt data, a premature end of the file) mean a damaged picture: fail on them.
 void OnMessage(j_common_ptr cinfo, int level) {

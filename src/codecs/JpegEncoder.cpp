@@ -3,6 +3,7 @@
 // by longjmp, so the libjpeg calls run in a function that holds nothing with a destructor.
 #include "codecs/EncoderCommon.h"
 #include "codecs/Encoders.h"
+#include "codecs/JpegErrors.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -16,17 +17,8 @@
 namespace lumetta {
 namespace {
 
-struct JpegErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void OnErrorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<JpegErrors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
+using jpeg::JpegErrors;
+using jpeg::OnErrorExit;
 
 // Compression emits no warnings worth stopping for.
 void OnMessage(j_common_ptr, int) {}
