@@ -29,36 +29,15 @@ if [ -z "${DISPLAY:-}" ]; then
     trap stop_xvfb EXIT
 fi
 
-"$bin/lumetta" &
-pid=$!
+source scripts/xdrive.sh
 cleanup() {
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    stop_lumetta
     stop_xvfb
 }
 trap cleanup EXIT
-
-win=""
-for _ in $(seq 1 300); do
-    win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-if [ -z "$win" ]; then
-    echo "Lumetta's window did not appear" >&2
-    exit 1
-fi
-sleep 0.5
-xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win" || true
-
-if [ -n "$photo" ]; then
-    xdotool key --clearmodifiers ctrl+o
-    sleep 1.0
-    xdotool type --delay 2 "$photo"
-    xdotool key Return
-    sleep 1.0
-    xdotool windowfocus "$win" 2>/dev/null || true
-fi
+start_lumetta "$bin/lumetta"
+win=$LUMETTA_WIN
+[ -n "$photo" ] && open_photo "$photo"
 for key in "$@"; do
     case "$key" in
     click@* | dblclick@*)

@@ -15,34 +15,20 @@ for f in lumetta libraryfull.phd library.phi; do
     [ -e "$bin/$f" ] || { echo "$bin/$f is missing"; exit 1; }
 done
 work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../scripts/xdrive.sh"
+trap 'stop_lumetta; rm -rf "$work"' EXIT
 mkdir -p "$work/app"
 cp -r "$bin/lumetta" "$bin/libraryfull.phd" "$bin/library.phi" "$bin/Data" "$bin/Desktop" "$work/app/"
 convert -size 480x360 gradient:'#87ceeb'-'#f0e68c' -fill '#2e8b57' \
     -draw "ellipse 240,330 300,80 0,360" -fill '#ffd700' -draw "circle 360,90 360,50" \
     "$work/photo.jpg"
 
-"$work/app/lumetta" &
-pid=$!
-win=""
-for _ in $(seq 1 300); do
-    win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-[ -n "$win" ] || { echo "window did not appear"; exit 1; }
-sleep 0.5
-xdotool windowfocus "$win" || true
+start_lumetta "$work/app/lumetta"
+win=$LUMETTA_WIN
 eval "$(xdotool getwindowgeometry --shell "$win")" # X, Y: the window's top-left corner
 at() { xdotool mousemove $((X + $1)) $((Y + $2)); }
 
-xdotool key --clearmodifiers ctrl+o
-sleep 1
-xdotool type --delay 2 "$work/photo.jpg"
-xdotool key Return
-sleep 1
-xdotool windowfocus "$win" || true
+open_photo "$work/photo.jpg"
 
 # Frames: double-click the first thumbnail.
 xdotool key --clearmodifiers ctrl+alt+f
@@ -75,18 +61,7 @@ xdotool mouseup 1
 sleep 0.8
 import -window root "$out/clipart_and_text.png"
 
-xdotool windowfocus "$win" || true
-xdotool key --clearmodifiers ctrl+x
-for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-    echo "Lumetta did not end on Ctrl+X"
-    exit 1
-fi
-wait "$pid" || { echo "Lumetta exited with an error"; exit 1; }
-pid=""
+quit_lumetta
 [ -s "$out/frame_applied.png" ] && [ -s "$out/clipart_and_text.png" ] || { echo "no screenshots"; exit 1; }
 [ -f "$work/app/Setup.ini" ] || { echo "Setup.ini was not written"; exit 1; }
 echo "e2e decorate_screens passed; screenshots in $out"

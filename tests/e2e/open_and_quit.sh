@@ -8,8 +8,8 @@ bin=$1
 out=$2
 mkdir -p "$out"
 work=$(mktemp -d)
-trap 'kill $pid 2>/dev/null || true; rm -rf "$work"' EXIT
-pid=""
+source "$(dirname "$0")/../../scripts/xdrive.sh"
+trap 'stop_lumetta; rm -rf "$work"' EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
     echo "no X display: skipped"
@@ -23,35 +23,10 @@ for f in libraryfull.phd library.phi; do [ -e "$bin/$f" ] && cp "$bin/$f" "$work
 [ -d "$bin/Desktop" ] && cp -r "$bin/Desktop" "$work/app/"
 convert -size 320x200 gradient:orange-navy "$work/photos/sunset.jpg"
 
-"$work/app/lumetta" &
-pid=$!
-win=""
-for _ in $(seq 1 300); do
-    win=$(xdotool search --pid "$pid" --name "^Lumetta V2.3$" 2>/dev/null | head -n1 || true)
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-[ -n "$win" ] || { echo "window did not appear"; exit 1; }
-sleep 0.5
-xdotool windowfocus "$win" || true
-xdotool key --clearmodifiers ctrl+o
-sleep 1
-xdotool type --delay 2 "$work/photos/sunset.jpg"
-xdotool key Return
-sleep 1
+start_lumetta "$work/app/lumetta"
+open_photo "$work/photos/sunset.jpg"
 import -window root "$out/open_and_quit.png" || true
-xdotool windowfocus "$win" || true
-xdotool key --clearmodifiers ctrl+x
-for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-    echo "Lumetta did not end on Ctrl+X"
-    exit 1
-fi
-wait "$pid" || { echo "Lumetta exited with an error"; exit 1; }
-pid=""
+quit_lumetta
 
 ini="$work/app/Setup.ini"
 [ -f "$ini" ] || { echo "Setup.ini was not written"; exit 1; }

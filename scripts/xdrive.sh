@@ -1,0 +1,61 @@
+# Sourced by the X journeys and the screenshot script: start Lumetta and drive it with xdotool.
+#   start_lumetta EXE      starts it; sets LUMETTA_PID and LUMETTA_WIN (its main window)
+#   open_photo PATH        Ctrl+O, types the path into the open dialog, Return
+#   quit_lumetta           Ctrl+X; fails unless the program ends on its own without an error
+LUMETTA_PID=""
+LUMETTA_WIN=""
+
+start_lumetta() {
+    "$1" &
+    LUMETTA_PID=$!
+    LUMETTA_WIN=""
+    for _ in $(seq 1 300); do
+        LUMETTA_WIN=$(xdotool search --pid "$LUMETTA_PID" --name "^Lumetta V2.3$" 2>/dev/null |
+            head -n1 || true)
+        [ -n "$LUMETTA_WIN" ] && break
+        sleep 0.1
+    done
+    if [ -z "$LUMETTA_WIN" ]; then
+        echo "Lumetta's window did not appear" >&2
+        return 1
+    fi
+    sleep 0.5
+    xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
+}
+
+open_photo() {
+    xdotool key --clearmodifiers ctrl+o
+    sleep 1
+    xdotool type --delay 2 "$1"
+    xdotool key Return
+    sleep 1
+    xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
+}
+
+quit_lumetta() {
+    xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
+    xdotool key --clearmodifiers ctrl+x
+    for _ in $(seq 1 50); do
+        kill -0 "$LUMETTA_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$LUMETTA_PID" 2>/dev/null; then
+        echo "Lumetta did not end on Ctrl+X" >&2
+        return 1
+    fi
+    local status=0
+    wait "$LUMETTA_PID" || status=$?
+    LUMETTA_PID=""
+    if [ "$status" -ne 0 ]; then
+        echo "Lumetta exited with status $status" >&2
+        return 1
+    fi
+}
+
+stop_lumetta() {
+    if [ -n "$LUMETTA_PID" ]; then
+        kill "$LUMETTA_PID" 2>/dev/null || true
+        wait "$LUMETTA_PID" 2>/dev/null || true
+        LUMETTA_PID=""
+    fi
+}
