@@ -10,7 +10,7 @@ start_lumetta() {
     LUMETTA_PID=$!
     LUMETTA_WIN=""
     for _ in $(seq 1 300); do
-        LUMETTA_WIN=$(xdotool search --pid "$LUMETTA_PID" --name "^Lumetta V2.3$" 2>/dev/null |
+        LUMETTA_WIN=$(xdotool search --all --pid "$LUMETTA_PID" --name "^Lumetta V2.3$" 2>/dev/null |
             head -n1 || true)
         [ -n "$LUMETTA_WIN" ] && break
         sleep 0.1
@@ -25,10 +25,26 @@ start_lumetta() {
 
 open_photo() {
     xdotool key --clearmodifiers ctrl+o
-    sleep 1
+    # Type only once the dialog is there and has the keyboard: a busy machine may be slow.
+    local dialog=""
+    for _ in $(seq 1 150); do
+        dialog=$(xdotool search --all --onlyvisible --pid "$LUMETTA_PID" --name "^Open$" 2>/dev/null | head -n1 || true)
+        [ -n "$dialog" ] && break
+        sleep 0.1
+    done
+    if [ -z "$dialog" ]; then
+        echo "the open dialog did not appear" >&2
+        return 1
+    fi
+    sleep 0.3
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || xdotool windowfocus "$dialog" || true
     xdotool type --delay 2 "$1"
     xdotool key Return
-    sleep 1
+    for _ in $(seq 1 150); do
+        xdotool search --all --onlyvisible --pid "$LUMETTA_PID" --name "^Open$" >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+    sleep 0.5
     xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
 }
 
