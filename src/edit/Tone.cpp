@@ -1,0 +1,178 @@
+#include "edit/Tone.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumetta {
+
+namespace {
+
+// One row through three channel tables; the alpha the pixels had is dropped.
+void MapRow(const TColor32* in, TColor32* out, int count, const TLookupTable& red,
+            const TLookupTable& green, const TLookupTable& blue) {
+    for (int x = 0; x < count; ++x) {
+        const TColor32 c = in[x];
+        out[x] = 0xFF000000u | (TColor32(red[(c >> 16) & 0xFF]) << 16) |
+                 (TColor32(green[(c >> 8) & 0xFF]) << 8) | TColor32(blue[c & 0xFF]);
+    }
+}
+
+// Maps source into destination (which may be the same bitmap), row by row.
+void MapPixels(TBitmap32& destination, const TBitmap32& source, const TLookupTable& red,
+               const TLookupTable& green, const TLookupTable& blue) {
+    destination.BeginUpdate();
+    try {
+        if (&destination != &source) {
+            // Every pixel is overwritten: a destination that shares the source's pixels takes
+            // fresh storage instead of copying them first.
+            if (destination.SharesPixelsWith(source)) destination.AssignNil();
+            destination.SetSize(source.Width(), source.Height());
+        }
+        if (!destination.Empty()) {
+            TColor32* out = destination.Bits();
+            const TColor32* in = source.ConstBits();
+            const int w = source.Width();
+            for (int y = 0; y < source.Height(); ++y)
+                MapRow(in + std::size_t(y) * w, out + std::size_t(y) * w, w, red, green, blue);
+        }
+    } catch (...) {
+        destination.EndUpdate();
+        throw;
+    }
+    destination.EndUpdate();
+}
+
+// 255 * u rounded to the nearest, ties to even, held in 0..255. The product of a float and 255
+// is exact in double, so the rounding sees the true value.
+std::uint8_t ToByte(float u) {
+    const double v = 255.0 * double(u);
+    if (!(v > 0.0)) return 0; // also NaN
+    if (v >= 255.0) return 255;
+    return std::uint8_t(std::lrint(v));
+}
+
+template <class Formula> TLookupTable MakeTable(Formula formula) {
+    TLookupTable table{};
+    for (int i = 0; i < 256; ++i) {
+        const float t = float(i) / 255.0f;
+        table[std::size_t(i)] = ToByte(formula(t));
+    }
+    return table;
+}
+
+// t ^ e for t in 0..1 and e in 0..5: e = 0 gives 1 (also for t = 0), t = 0 gives 0 otherwise,
+// a whole exponent multiplies, any other goes through the logarithm.
+double Power(double t, double e) {
+    if (e == 0.0) return 1.0;
+    if (t == 0.0) return 0.0;
+    if (e == std::floor(e)) {
+        double r = 1.0;
+        for (int k = 0; k < int(e); ++k)
+            r *= t;
+        return r;
+    }
+    return std::exp(e * std::log(t));
+}
+
+} // namespace
+
+TLookupTable IdentityTable() {
+    TLookupTable t{};
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = std::uint8_t(i);
+    return t;
+}
+
+void BuildRampTable(TLookupTable& t, std::uint8_t low, std::uint8_t outLow, std::uint8_t high,
+                    std::uint8_t outHigh) {
+    const int n = int(high) - int(low);
+    if (n == 0) return;
+    // Every intermediate fits easily: |step| <= 256 * 65536 and acc stays below 2^25.
+    const std::int32_t step = (std::int32_t(int(outHigh) - int(outLow) + 1) * 65536) / n;
+    std::int32_t acc = std::int32_t(outLow) * 65536;
+    for (int k = 0; k < n; ++k) {
+        t[std::size_t(low + k)] = std::uint8_t((acc >> 16) & 0xFF);
+        acc += step;
+    }
+    t[high] = outHigh;
+}
+
+void ApplyChannelTables(TBitmap32& bitmap, const TLookupTable& red, const TLookupTable& green,
+                        const TLookupTable& blue) {
+    MapPixels(bitmap, bitmap, red, green, blue);
+}
+
+void ApplyLookupTable(TBitmap32* destination, const TBitmap32* source, const TLookupTable& L) {
+    if (!source) throw Error("The source is nil");
+    if (!destination) throw Error("Destination is nil");
+    MapPixels(*destination, *source, L, L, L);
+}
+
+void AutoContrast(TBitmap32& bitmap) {
+    int lo[3] = {255, 255, 255};
+    int hi[3] = {0, 0, 0};
+    const int w = bitmap.Width();
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const TColor32* row = bitmap.ConstScanLine(y);
+        // Per-row extremes in locals first: the compiler keeps them in registers.
+        int rowLo[3] = {255, 255, 255};
+        int rowHi[3] = {0, 0, 0};
+        for (int x = 0; x < w; ++x) {
+            const TColor32 c = row[x];
+            const int v[3] = {int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF)};
+            for (int k = 0; k < 3; ++k) {
+                rowLo[k] = std::min(rowLo[k], v[k]);
+                rowHi[k] = std::max(rowHi[k], v[k]);
+            }
+        }
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], rowLo[k]);
+            hi[k] = std::max(hi[k], rowHi[k]);
+        }
+    }
+    if (lo[0] == 0 && lo[1] == 0 && lo[2] == 0 && hi[0] == 255 && hi[1] == 255 && hi[2] == 255)
+        return;
+    // A channel with a single value gets no ramp and keeps that value.
+    TLookupTable tables[3] = {IdentityTable(), IdentityTable(), IdentityTable()};
+    for (int k = 0; k < 3; ++k)
+        BuildRampTable(tables[k], std::uint8_t(lo[k]), 0, std::uint8_t(hi[k]), 255);
+    ApplyChannelTables(bitmap, tables[0], tables[1], tables[2]);
+}
+
+TLookupTable ContrastTable(double contrast) {
+    return MakeTable(
+        [contrast](float t) { return float((1.0 + contrast) * (double(t) - 0.5) + 0.5); });
+}
+
+TLookupTable BrightnessTable(double brightness) {
+    return MakeTable([brightness](float t) { return float(double(t) + brightness); });
+}
+
+TLookupTable GammaTable(double exponent) {
+    const double e = std::clamp(exponent, 0.0, 5.0);
+    return MakeTable([e](float t) { return float(Power(double(std::clamp(t, 0.0f, 1.0f)), e)); });
+}
+
+TLookupTable ToneTable(double contrast, double brightness, double exponent) {
+    const TLookupTable c = ContrastTable(contrast);
+    const TLookupTable b = BrightnessTable(brightness);
+    const TLookupTable g = GammaTable(exponent);
+    TLookupTable table{};
+    for (std::size_t i = 0; i < 256; ++i)
+        table[i] = g[b[c[i]]];
+    return table;
+}
+
+void AdjustContrast(TBitmap32& bitmap, double contrast) {
+    ApplyLookupTable(&bitmap, &bitmap, ContrastTable(contrast));
+}
+
+void AdjustBrightness(TBitmap32& bitmap, double brightness) {
+    ApplyLookupTable(&bitmap, &bitmap, BrightnessTable(brightness));
+}
+
+void AdjustGamma(TBitmap32& bitmap, double exponent) {
+    ApplyLookupTable(&bitmap, &bitmap, GammaTable(exponent));
+}
+
+} // namespace lumetta
