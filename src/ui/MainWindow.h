@@ -8,6 +8,7 @@
 //   MainWindowDocument.cpp  Open File, Close, Undo, Redo, SwitchMode, wheel zoom
 //   MainWindowDecorate.cpp  the object page, frames, shadows, masks, clip-art and text layers
 //   MainWindowEdit.cpp      the edit page: tools, selection, Cut, flips, zoom, resize
+//   MainWindowClipboard.cpp Copy and Paste on the edit page
 #include "document/PhotoHistory.h"
 #include "imaging/Bitmap32.h"
 #include "library/IniFile.h"
@@ -239,6 +240,13 @@ public:
     void spEditZoomOutClick();
     void spEditZoomInClick();
     void spEditZoonClick();
+    void spEditCopyClick();  // MainWindowClipboard.cpp
+    void spEditPasteClick(); // MainWindowClipboard.cpp
+    // The bitmap as an opaque picture plus its alpha block; an empty bitmap copies nothing.
+    void PlaceBitmap32OnClipboard(const TBitmap32& bitmap);
+    // dest := the clipboard's picture, opaque unless an alpha block of its pixel count is there;
+    // unchanged when the clipboard holds no picture.
+    void PasteBitmap32FromClipboard(TBitmap32& dest);
     void ImgViewEditMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void ImgViewEditMouseMove(TMouseButtons buttons, TShiftState shift, int x, int y);
     // Character filters of the size fields: false discards the character (with a beep).

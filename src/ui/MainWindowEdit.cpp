@@ -39,6 +39,8 @@ void TfrmMain::BuildEditPage(QWidget* pageEdit) {
     bind(p.spEditArrow, &TfrmMain::spEditArrowClick);
     bind(p.spEditSelect, &TfrmMain::spEditSelectClick);
     bind(p.pbEditCut, &TfrmMain::pbEditCutClick);
+    bind(p.spEditCopy, &TfrmMain::spEditCopyClick);
+    bind(p.spEditPaste, &TfrmMain::spEditPasteClick);
     bind(p.spEditFlipv, &TfrmMain::spEditFlipvClick);
     bind(p.spEditFiph, &TfrmMain::spEditFiphClick);
     bind(p.spEditZoomOut, &TfrmMain::spEditZoomOutClick);

@@ -5,6 +5,7 @@
 #include "ui/QtTextRasterizer.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -12,6 +13,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -177,6 +179,32 @@ void QtPlatformServices::PrintText(QWidget*, const QString& documentName,
     PrintPlainText(printer, lines);
 }
 
+QString AlphaClipboardFormat() {
+    return QStringLiteral("application/x-qt-windows-mime;value=\"Quorlin\"");
+}
+
+void QtPlatformServices::SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) {
+    auto* data = new QMimeData;
+    data->setImageData(picture);
+    data->setData(AlphaClipboardFormat(), alphaBlock);
+    QGuiApplication::clipboard()->setMimeData(data); // the clipboard owns it from here
+}
+
+bool QtPlatformServices::ClipboardHasPicture() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasImage();
+}
+
+QImage QtPlatformServices::ClipboardPicture() {
+    return QGuiApplication::clipboard()->image();
+}
+
+std::optional<QByteArray> QtPlatformServices::ClipboardAlphaBlock() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(AlphaClipboardFormat())) return std::nullopt;
+    return data->data(AlphaClipboardFormat());
+}
+
 int PrintPlainText(QPrinter& printer, const QStringList& lines) {
     QPainter painter;
     if (!painter.begin(&printer)) throw Error("Printing failed");
@@ -261,6 +289,25 @@ void ScriptedPlatformServices::Beep() {
 void ScriptedPlatformServices::PrintText(QWidget*, const QString&, const QStringList& lines) {
     if (!hasPrinter) throw Error("There is no default printer currently selected");
     printedTexts.push_back(lines);
+}
+
+void ScriptedPlatformServices::SetClipboardPicture(const QImage& picture,
+                                                   const QByteArray& alphaBlock) {
+    ++clipboardWrites;
+    clipboardPicture = picture;
+    clipboardAlphaBlock = alphaBlock;
+}
+
+bool ScriptedPlatformServices::ClipboardHasPicture() {
+    return clipboardPicture.has_value();
+}
+
+QImage ScriptedPlatformServices::ClipboardPicture() {
+    return clipboardPicture.value_or(QImage());
+}
+
+std::optional<QByteArray> ScriptedPlatformServices::ClipboardAlphaBlock() {
+    return clipboardAlphaBlock;
 }
 
 } // namespace lumetta::ui

@@ -5,6 +5,7 @@
 // ScriptedPlatformServices, which answers from queues and records what was asked.
 #include "imaging/Bitmap32.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -65,7 +66,20 @@ public:
     // when there is none.
     virtual void PrintText(QWidget* parent, const QString& documentName,
                            const QStringList& lines) = 0;
+
+    // The system clipboard. SetClipboardPicture replaces everything on it with the picture,
+    // offered to every program with opaque colours, and beside it the alpha block in Lumetta's
+    // private entry. The readers tell what is there now, from whichever program put it.
+    virtual void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) = 0;
+    virtual bool ClipboardHasPicture() = 0;
+    virtual QImage ClipboardPicture() = 0;
+    // The private entry's bytes exactly; nothing when the clipboard holds no such entry.
+    virtual std::optional<QByteArray> ClipboardAlphaBlock() = 0;
 };
+
+// The MIME type of the clipboard entry that carries the alpha block; on Windows Qt maps it to
+// the clipboard format registered under the name "Quorlin".
+QString AlphaClipboardFormat();
 
 // Lays the lines out on the printer's pages, top to bottom, starting a new sheet when the next
 // line would not fit; returns the number of pages printed (at least one).
@@ -84,6 +98,10 @@ public:
     void OpenUrl(const QString& urlOrPath) override;
     void Beep() override;
     void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
+    void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
+    bool ClipboardHasPicture() override;
+    QImage ClipboardPicture() override;
+    std::optional<QByteArray> ClipboardAlphaBlock() override;
 };
 
 // Answers from queues filled by a test; records every request. An empty queue answers
@@ -110,6 +128,11 @@ public:
     std::vector<QString> openedUrls;
     std::vector<QColor> colorStarts; // the colour each colour dialog started with
     std::vector<QStringList> printedTexts;
+    // The clipboard as a test sets it (another program's copy: a picture alone) or as
+    // SetClipboardPicture leaves it; clipboardWrites counts the calls.
+    std::optional<QImage> clipboardPicture;
+    std::optional<QByteArray> clipboardAlphaBlock;
+    int clipboardWrites = 0;
     int beeps = 0;
 
     MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
@@ -123,6 +146,10 @@ public:
     void OpenUrl(const QString& urlOrPath) override;
     void Beep() override;
     void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
+    void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
+    bool ClipboardHasPicture() override;
+    QImage ClipboardPicture() override;
+    std::optional<QByteArray> ClipboardAlphaBlock() override;
 };
 
 } // namespace lumetta::ui
