@@ -9,7 +9,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libtiff-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fontconfig
-  xvfb xauth x11-utils xdotool imagemagick poppler-utils
+  xvfb xauth x11-utils xdotool xclip imagemagick poppler-utils
   python3 python3-pil
   clang-format
 )

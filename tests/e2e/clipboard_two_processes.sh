@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Journey: copy a picture with transparent parts in one Lumetta, paste it in a second one that
+# is running at the same time, copy it there again, and read the clipboard from outside: the
+# alpha block holds the first picture's alpha exactly, and the ordinary picture other programs
+# see is opaque. Screenshots of both windows are kept in OUT_DIR.
+#   clipboard_two_processes.sh BIN_DIR OUT_DIR
+set -euo pipefail
+bin=$1
+out=$2
+mkdir -p "$out"
+if [ -z "${DISPLAY:-}" ]; then
+    echo "no X display: skipped"
+    exit 0
+fi
+if ! command -v xclip >/dev/null; then
+    echo "xclip is missing: skipped"
+    exit 0
+fi
+[ -e "$bin/lumetta" ] || { echo "$bin/lumetta is missing"; exit 1; }
+work=$(mktemp -d)
+source "$(dirname "$0")/../../scripts/xdrive.sh"
+first_pid=""
+stop_both() {
+    stop_lumetta
+    if [ -n "$first_pid" ]; then
+        LUMETTA_PID=$first_pid
+        stop_lumetta
+    fi
+    rm -rf "$work"
+}
+trap stop_both EXIT
+for app in first second; do
+    mkdir -p "$work/$app"
+    cp "$bin/lumetta" "$work/$app/"
+done
+# Three bands: opaque red, half-transparent blue, fully transparent green.
+convert -size 20x40 xc:'rgba(255,0,0,1)' -size 20x40 xc:'rgba(0,0,255,0.5)' \
+    -size 20x40 xc:'rgba(0,255,0,0)' +append PNG32:"$work/bands.png"
+convert -size 200x150 gradient:orange-navy "$work/photo.jpg"
+alpha_mime='application/x-qt-windows-mime;value="Quorlin"'
+
+# The Copy and Paste buttons of the edit tools, relative to the window's top-left corner.
+click_tool() {
+    eval "$(xdotool getwindowgeometry --shell "$LUMETTA_WIN")"
+    xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
+    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+    sleep 0.8
+}
+copy_button() { click_tool 50 146; }
+paste_button() { click_tool 80 146; }
+
+start_lumetta "$work/first/lumetta"
+first_pid=$LUMETTA_PID
+first_win=$LUMETTA_WIN
+open_photo "$work/bands.png"
+copy_button
+import -window root "$out/clipboard_copied.png"
+xclip -selection clipboard -t TARGETS -o | grep -qxF "$alpha_mime" ||
+    { echo "the first Lumetta offers no alpha entry"; exit 1; }
+
+start_lumetta "$work/second/lumetta"
+open_photo "$work/photo.jpg"
+paste_button
+copy_button
+import -window root "$out/clipboard_pasted.png"
+
+# The second Lumetta now owns the clipboard: its alpha block is the bands' alpha.
+{ printf '\x60\x09\x00\x00'; convert "$work/bands.png" -alpha extract -depth 8 gray:-; } >"$work/expected"
+xclip -selection clipboard -t "$alpha_mime" -o >"$work/block"
+cmp "$work/expected" "$work/block" || { echo "the alpha block differs"; exit 1; }
+xclip -selection clipboard -t image/png -o >"$work/seen.png"
+[ "$(identify -format '%wx%h' "$work/seen.png")" = 60x40 ] || { echo "wrong picture size"; exit 1; }
+[ "$(identify -format '%[opaque]' "$work/seen.png" | tr A-Z a-z)" = true ] ||
+    { echo "the ordinary picture is not opaque"; exit 1; }
+quit_lumetta
+LUMETTA_PID=$first_pid
+LUMETTA_WIN=$first_win
+first_pid=""
+quit_lumetta
+echo "e2e clipboard_two_processes passed; screenshots in $out"
