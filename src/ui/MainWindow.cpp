@@ -288,7 +288,7 @@ void TfrmMain::CreatePages() {
     imgView = new ImageViewWidget(PageListMain);
     imgView->setObjectName(QStringLiteral("plPreview"));
     imgView->SetWheelZoom(true);
-    auto* printPreview = new QWidget(PageListMain);
+    QWidget* printPreview = CreatePrintPreviewPage(PageListMain);
     printPreview->setObjectName(QStringLiteral("plPrintPreview"));
     PageListMain->addWidget(ImageBG);
     PageListMain->addWidget(ImgViewEdit);

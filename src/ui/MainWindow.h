@@ -151,6 +151,17 @@ public:
     void actDownloadObjectExecute();
     void actAboutSoftExecute();
 
+    // ---- printing (MainWindowPrint.cpp) ----
+    class TJvPreviewControl* PreCtlMain = nullptr;        // on the print preview page
+    class TJvPreviewRenderGraphics* PreImgMain = nullptr; // the pictures the pages show
+    struct TPrintOptionPanel* PrintOptions = nullptr;     // the controls of pgPrintSet
+    void BuildPrintPreview();
+    void actPrintSetupExecute();
+    void actPrintPreviewExecute();
+    void actPrintExecute();
+    QWidget* CreatePrintPreviewPage(QWidget* parent);
+    void BuildPrintOptionsPage(QWidget* pagePrint);
+
     // Runs a command; an error that escapes it is shown in the standard error box.
     void RunCommand(const std::function<void()>& command);
     // The standard error box: caption "Lumetta", error icon, the full-stop rule.

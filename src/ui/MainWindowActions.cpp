@@ -38,9 +38,9 @@ void TfrmMain::CreateActions() {
     actOpenFile = MakeAction("Open File", "Open File", "Ctrl+O", &TfrmMain::actOpenFileExecute);
     actSaveFile = MakeAction("Save File", "Save File", "Ctrl+Alt+S", &TfrmMain::actSaveFileExecute);
     ActClose = MakeAction("Close", "Close", "", &TfrmMain::ActCloseExecute);
-    actPrintSetup = MakeAction("Print Setup", "", "", nullptr);
-    actPrintPreview = MakeAction("Print Preview", "", "", nullptr);
-    actPrint = MakeAction("Print", "", "Ctrl+P", nullptr);
+    actPrintSetup = MakeAction("Print Setup", "", "", &TfrmMain::actPrintSetupExecute);
+    actPrintPreview = MakeAction("Print Preview", "", "", &TfrmMain::actPrintPreviewExecute);
+    actPrint = MakeAction("Print", "", "Ctrl+P", &TfrmMain::actPrintExecute);
     actExit = MakeAction("Exit", "Exit system", "Ctrl+X", &TfrmMain::actExitExecute);
     // Edit
     actUndo = MakeAction("Undo", "Undo", "Ctrl+Z", &TfrmMain::actUndoExecute);

@@ -10,19 +10,9 @@
 namespace lumetta::ui {
 
 void TfrmMain::BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint) {
-    auto header = [](QWidget* page, const QString& title) {
-        auto* layout = new QVBoxLayout(page);
-        layout->setContentsMargins(6, 6, 6, 6);
-        auto* label = new QLabel(title, page);
-        QFont f = label->font();
-        f.setBold(true);
-        label->setFont(f);
-        layout->addWidget(label);
-        layout->addStretch(1);
-    };
     BuildEditPage(pageEdit);
     CreateDecorationTools(pageObject);
-    header(pagePrint, QStringLiteral("Print Options"));
+    BuildPrintOptionsPage(pagePrint);
 }
 
 void TfrmMain::ShowResizeFields(int width, int height) {

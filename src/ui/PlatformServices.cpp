@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPageSetupDialog>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -26,6 +28,47 @@
 namespace lumetta::ui {
 
 // ---------------------------------------------------------------- Qt
+
+QtPlatformServices::QtPlatformServices() = default;
+QtPlatformServices::~QtPlatformServices() = default;
+
+int QtPlatformServices::PrinterCount() {
+    return int(QPrinterInfo::availablePrinterNames().size());
+}
+
+QPrinter& QtPlatformServices::CurrentPrinter() {
+    if (!printer_) {
+        QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
+            info = QPrinterInfo::availablePrinters().first();
+        printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+    return *printer_;
+}
+
+void QtPlatformServices::PrinterSetupDialog(QWidget* parent) {
+    QPageSetupDialog dialog(&CurrentPrinter(), parent);
+    dialog.exec();
+}
+
+std::optional<PrintDialogResult>
+QtPlatformServices::PrintDialog(QWidget* parent, const PrintDialogRequest& request) {
+    QPrinter& printer = CurrentPrinter();
+    QPrintDialog dialog(&printer, parent);
+    printer.setPrintRange(QPrinter::AllPages);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, request.pageNumbers);
+    if (request.pageNumbers) printer.setFromTo(request.fromPage, request.toPage);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    PrintDialogResult result;
+    result.collate = printer.collateCopies();
+    result.copies = printer.copyCount();
+    result.allPages = printer.printRange() != QPrinter::PageRange;
+    result.fromPage = printer.fromPage();
+    result.toPage = printer.toPage();
+    // The program sends every copy itself; the printer must not multiply them again.
+    printer.setCopyCount(1);
+    return result;
+}
 
 MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& caption,
                                               const QString& text, MessageIcon icon,
@@ -231,6 +274,32 @@ int PrintPlainText(QPrinter& printer, const QStringList& lines) {
 }
 
 // ---------------------------------------------------------------- scripted
+
+ScriptedPlatformServices::ScriptedPlatformServices() = default;
+ScriptedPlatformServices::~ScriptedPlatformServices() = default;
+
+QPrinter& ScriptedPlatformServices::CurrentPrinter() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setOutputFormat(QPrinter::PdfFormat);
+        printer_->setResolution(printerResolution);
+        printer_->setOutputFileName(printerOutput);
+    }
+    return *printer_;
+}
+
+void ScriptedPlatformServices::PrinterSetupDialog(QWidget*) {
+    ++printerSetups;
+}
+
+std::optional<PrintDialogResult>
+ScriptedPlatformServices::PrintDialog(QWidget*, const PrintDialogRequest& request) {
+    printRequests.push_back(request);
+    if (printAnswers.empty()) return std::nullopt;
+    auto answer = printAnswers.front();
+    printAnswers.pop_front();
+    return answer;
+}
 
 namespace {
 template <class T> std::optional<T> TakeFront(std::deque<std::optional<T>>& queue) {

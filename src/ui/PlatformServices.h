@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,9 +48,32 @@ struct FileDialogResult {
     int selectedFilter = 0;
 };
 
+// The print dialog: all pages, or a page range when page numbers are enabled.
+struct PrintDialogRequest {
+    bool pageNumbers = false;
+    int fromPage = 0, toPage = 0;
+};
+
+struct PrintDialogResult {
+    bool collate = false;
+    int copies = 1;
+    bool allPages = true;
+    int fromPage = 0, toPage = 0;
+};
+
 class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
+
+    // ---- printing, always on the currently selected printer ----
+    virtual int PrinterCount() = 0;
+    // The printer setup dialog; what the user chose is left in the current printer.
+    virtual void PrinterSetupDialog(QWidget* parent) = 0;
+    // Nothing when the user cancels.
+    virtual std::optional<PrintDialogResult> PrintDialog(QWidget* parent,
+                                                         const PrintDialogRequest& request) = 0;
+    // The current printer: its metrics, and the device a print job paints on.
+    virtual QPrinter& CurrentPrinter() = 0;
 
     virtual MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                                       MessageIcon icon, MessageButtons buttons) = 0;
@@ -87,6 +111,18 @@ int PrintPlainText(QPrinter& printer, const QStringList& lines);
 
 class QtPlatformServices : public PlatformServices {
 public:
+    QtPlatformServices();
+    ~QtPlatformServices() override;
+    int PrinterCount() override;
+    void PrinterSetupDialog(QWidget* parent) override;
+    std::optional<PrintDialogResult> PrintDialog(QWidget* parent,
+                                                 const PrintDialogRequest& request) override;
+    QPrinter& CurrentPrinter() override;
+
+private:
+    std::unique_ptr<QPrinter> printer_; // created on first use
+
+public:
     MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                               MessageIcon icon, MessageButtons buttons) override;
     std::optional<FileDialogResult> OpenFile(QWidget* parent,
@@ -119,6 +155,27 @@ public:
     std::deque<std::optional<FileDialogResult>> saveAnswers;
     std::deque<std::optional<TFontDesc>> fontAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
+    // Installed printers; the current one is a PDF printer writing printerOutput at
+    // printerResolution dots per inch.
+    int printerCount = 0;
+    QString printerOutput;
+    int printerResolution = 600;
+    int printerSetups = 0; // printer setup dialogs shown
+    std::deque<std::optional<PrintDialogResult>> printAnswers;
+    std::vector<PrintDialogRequest> printRequests;
+
+    ScriptedPlatformServices();
+    ~ScriptedPlatformServices() override;
+    int PrinterCount() override { return printerCount; }
+    void PrinterSetupDialog(QWidget* parent) override;
+    std::optional<PrintDialogResult> PrintDialog(QWidget* parent,
+                                                 const PrintDialogRequest& request) override;
+    QPrinter& CurrentPrinter() override;
+
+private:
+    std::unique_ptr<QPrinter> printer_; // created on first use
+
+public:
     // Whether a default printer exists; without one PrintText fails as the real one does.
     bool hasPrinter = false;
 

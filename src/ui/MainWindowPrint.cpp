@@ -1,0 +1,233 @@
+// TfrmMain: Print Setup, Print Preview and Print; the print preview page and its option panel.
+#include "base/Error.h"
+#include "ui/ImageViewWidget.h"
+#include "ui/MainWindow.h"
+#include "ui/PlatformServices.h"
+#include "ui/PrintPreview.h"
+#include "ui/WelcomeView.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace lumetta::ui {
+
+namespace {
+
+const QString kNoPrinter = QStringLiteral("You can print after install the printer!");
+
+// What the printer reports, in its own dots.
+TPrinterMetrics MetricsOf(QPrinter& printer) {
+    const QRect paper = printer.paperRect(QPrinter::DevicePixel).toAlignedRect();
+    const QRect page = printer.pageRect(QPrinter::DevicePixel).toAlignedRect();
+    TPrinterMetrics m;
+    m.Name = printer.printerName().toStdString();
+    m.DpiX = printer.logicalDpiX();
+    m.DpiY = printer.logicalDpiY();
+    m.PageWidth = page.width();
+    m.PageHeight = page.height();
+    m.PhysicalWidth = paper.width();
+    m.PhysicalHeight = paper.height();
+    m.OffsetX = page.left() - paper.left();
+    m.OffsetY = page.top() - paper.top();
+    return m;
+}
+
+} // namespace
+
+void TJvPreviewRenderGraphics::CreatePreview(TJvPreviewControl& control) const {
+    const TJvDeviceInfo& info = control.DeviceInfo();
+    control.Clear();
+    for (const TJvPreviewGraphicItem& item : Items) {
+        TRecordedPage page(info.PhysicalWidth, info.PhysicalHeight);
+        const TRect dest =
+            FitPictureRect(item.Picture.width(), item.Picture.height(), info.PrintRect());
+        page.StretchDraw(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), item.Picture);
+        control.AddPage(std::move(page));
+    }
+}
+
+QWidget* TfrmMain::CreatePrintPreviewPage(QWidget* parent) {
+    auto* page = new QWidget(parent);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    PreCtlMain = new TJvPreviewControl(page);
+    PreCtlMain->setObjectName(QStringLiteral("PreCtlMain"));
+    layout->addWidget(PreCtlMain);
+    PreImgMain = new TJvPreviewRenderGraphics(this);
+    PreImgMain->setObjectName(QStringLiteral("PreImgMain"));
+    return page;
+}
+
+void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
+    auto* outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    // The column scrolls in a short window instead of setting the window's least height.
+    auto* scroller = new QScrollArea(page);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidgetResizable(true);
+    scroller->viewport()->setAutoFillBackground(false);
+    auto* pagePrint = new QWidget(scroller);
+    pagePrint->setAutoFillBackground(false);
+    scroller->setWidget(pagePrint);
+    outer->addWidget(scroller);
+    auto* layout = new QVBoxLayout(pagePrint);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto* header = new QLabel(QStringLiteral("Print Option"), pagePrint);
+    QFont bold = header->font();
+    bold.setBold(true);
+    header->setFont(bold);
+    layout->addWidget(header);
+
+    PrintOptions = new TPrintOptionPanel(this);
+    TPrintOptionPanel& o = *PrintOptions;
+    auto* form = new QFormLayout;
+    form->setContentsMargins(0, 4, 0, 4);
+    form->setLabelAlignment(Qt::AlignRight);
+    auto spin = [&](QSpinBox*& box, const char* name, const QString& label, int lo, int hi,
+                    int value) {
+        box = new QSpinBox(pagePrint);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(lo, hi);
+        box->setValue(value);
+        form->addRow(label, box);
+    };
+    const int noMaximum = std::numeric_limits<int>::max();
+    spin(o.edCols, "edCols", QStringLiteral("Columns:"), 1, noMaximum, 1);
+    spin(o.edRows, "edRows", QStringLiteral("Rows:"), 1, noMaximum, 1);
+    spin(o.edShadow, "edShadow", QStringLiteral("Shadow:"), 0, 30, 4);
+    spin(o.edScale, "edScale", QStringLiteral("Scale:"), 10, 200, 100);
+    spin(o.edVert, "edVert", QStringLiteral("Vert:"), 0, 30, 8);
+    spin(o.edHorz, "edHorz", QStringLiteral("Horz:"), 0, 30, 8);
+    o.cbScaleMode = new QComboBox(pagePrint);
+    o.cbScaleMode->setObjectName(QStringLiteral("cbScaleMode"));
+    o.cbScaleMode->addItems({QStringLiteral("Full Page"), QStringLiteral("Page Width"),
+                             QStringLiteral("Use Scale"), QStringLiteral("Use Auto Scale"),
+                             QStringLiteral("Use Cols and Rows")});
+    form->addRow(QStringLiteral("Scale Mode:"), o.cbScaleMode);
+    layout->addLayout(form);
+    o.btnprintSetup = new QPushButton(QStringLiteral("Printer Setup"), pagePrint);
+    o.btnprintSetup->setObjectName(QStringLiteral("btnprintSetup"));
+    layout->addWidget(o.btnprintSetup);
+    layout->addStretch(1);
+
+    // The controls' start values stay out of the options until the user changes them.
+    auto bind = [this](QSpinBox* box, void (*set)(TJvPreviewPageOptions&, int)) {
+        connect(box, &QSpinBox::valueChanged, this, [this, set](int value) {
+            RunCommand([&] {
+                set(PreCtlMain->Options(), value);
+                PreCtlMain->UpdateLayout();
+            });
+        });
+    };
+    bind(o.edCols, [](TJvPreviewPageOptions& p, int v) { p.SetCols(v); });
+    bind(o.edRows, [](TJvPreviewPageOptions& p, int v) { p.SetRows(v); });
+    bind(o.edShadow, [](TJvPreviewPageOptions& p, int v) { p.Shadow.Offset = v; });
+    bind(o.edScale, [](TJvPreviewPageOptions& p, int v) { p.SetScale(v); });
+    bind(o.edVert, [](TJvPreviewPageOptions& p, int v) { p.VertSpacing = v; });
+    bind(o.edHorz, [](TJvPreviewPageOptions& p, int v) { p.HorzSpacing = v; });
+    connect(o.cbScaleMode, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < smFullPage || index > smColsRows) return;
+        RunCommand([&] {
+            PreCtlMain->Options().ScaleMode = TJvPreviewScaleMode(index);
+            PreCtlMain->UpdateLayout();
+            PrintOptions->cbScaleMode->setCurrentIndex(PreCtlMain->Options().ScaleMode);
+        });
+    });
+    connect(o.btnprintSetup, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { actPrintSetupExecute(); }); });
+}
+
+void TfrmMain::BuildPrintPreview() {
+    FlattenLayersTo(Composite);
+    // Unsaved edits on the edit page are what the user sees: print them as they are, as
+    // saving does.
+    const TBitmap32& source =
+        EditDirty && plLeft->currentIndex() == pgEdit ? ImgViewEdit->Picture() : Composite;
+    TJvPreviewGraphicItem item;
+    item.Picture = ImageOf(source).convertToFormat(QImage::Format_ARGB32);
+    PreImgMain->Items.clear();
+    PreImgMain->Items.push_back(std::move(item));
+    PreImgMain->CreatePreview(*PreCtlMain);
+}
+
+void TfrmMain::actPrintSetupExecute() {
+    if (services_->PrinterCount() == 0) {
+        services_->ShowMessage(this, QStringLiteral("Error"), kNoPrinter, MessageIcon::Error,
+                               MessageButtons::Ok);
+        return;
+    }
+    // Cancel keeps the printer as it was; its page is read all the same.
+    services_->PrinterSetupDialog(this);
+    TJvDeviceInfo info = DeviceInfoFromPrinter(MetricsOf(services_->CurrentPrinter()));
+    WidenMarginsToHalfInch(info);
+    PreCtlMain->SetDeviceInfo(info);
+    BuildPrintPreview();
+}
+
+void TfrmMain::actPrintPreviewExecute() {
+    BuildPrintPreview();
+    PageListMain->setCurrentIndex(plPrintPreview);
+    plLeft->setCurrentIndex(pgPrintSet);
+}
+
+void TfrmMain::actPrintExecute() {
+    if (services_->PrinterCount() == 0) {
+        services_->ShowMessage(this, QStringLiteral("Error"), kNoPrinter, MessageIcon::Error,
+                               MessageButtons::Ok);
+        return;
+    }
+    if (PageListMain->currentIndex() != plPrintPreview) {
+        actPrintPreviewExecute();
+        return;
+    }
+    const int pageCount = PreCtlMain->PageCount();
+    PrintDialogRequest request;
+    request.pageNumbers = pageCount > 0;
+    if (pageCount > 0) {
+        request.fromPage = 1;
+        request.toPage = pageCount;
+    }
+    const auto job = services_->PrintDialog(this, request);
+    if (!job) return;
+
+    QPrinter& printer = services_->CurrentPrinter();
+    if (printer.printerState() == QPrinter::Active) return;
+    printer.setDocName(QString::fromStdString(CurrentPhotoFile));
+    const int from = job->allPages ? 0 : job->fromPage - 1;
+    const int to = job->allPages ? pageCount - 1 : job->toPage - 1;
+    const std::vector<int> sheets = PrintSheetOrder(from, to, pageCount, job->copies, job->collate);
+    if (sheets.empty()) return;
+
+    // The page's origin goes on the sheet's corner, one page dot per printer dot.
+    const TPrinterMetrics metrics = MetricsOf(printer);
+    const QPoint origin(-metrics.OffsetX, -metrics.OffsetY);
+    QPainter painter;
+    for (std::size_t n = 0; n < sheets.size(); ++n) {
+        if (printer.printerState() == QPrinter::Aborted) {
+            if (painter.isActive()) painter.end();
+            return;
+        }
+        if (n == 0) {
+            if (!painter.begin(&printer)) throw Error("Printing failed");
+        } else if (!printer.newPage()) {
+            painter.end();
+            throw Error("Printing failed");
+        }
+        PreCtlMain->Page(sheets[n]).PlayAt(painter, origin);
+    }
+    painter.end();
+}
+
+} // namespace lumetta::ui
