@@ -8,6 +8,7 @@
 //   MainWindowDocument.cpp  Open File, Close, Undo, Redo, SwitchMode, wheel zoom
 //   MainWindowDecorate.cpp  the object page, frames, shadows, masks, clip-art and text layers
 //   MainWindowEdit.cpp      the edit page: tools, selection, Cut, flips, zoom, resize
+//   MainWindowTone.cpp      Auto Contrast and the contrast panel with its live preview
 //   MainWindowClipboard.cpp Copy and Paste on the edit page
 #include "document/PhotoHistory.h"
 #include "imaging/Bitmap32.h"
@@ -29,6 +30,7 @@
 
 class QAction;
 class QLabel;
+class QSlider;
 class QStackedWidget;
 class QToolBar;
 class QWidget;
@@ -267,6 +269,21 @@ public:
     void ActVPercEditKeyUp();
     void btnSizeOKClick();
 
+    // ---- tone adjustment (MainWindowTone.cpp) ----
+    // The slider positions the preview was last rendered with.
+    double ToneContrast = 0.0;
+    double ToneBrightness = 0.0;
+    double ToneGamma = 0.0;
+    void spEditAutoClick();
+    void spEditAdjustClick();
+    void tbEditContrastChange();
+    void btnContrastOKClick();
+    void btnContrastCancelClick();
+    // The preview: EditedPhoto through the stored settings into Composite and the edit picture.
+    void ApplyUpdateImage();
+    // Contrast, brightness and gamma with the stored settings, in place.
+    void ApplyToneTables(TBitmap32& bitmap);
+
     // True once the exit sequence has run.
     bool ExitSequenceDone() const { return exitDone_; }
     // Runs the exit sequence now (the destructor runs it otherwise); idempotent.
@@ -296,6 +313,10 @@ private:
     void ShowResizeFields(int width, int height);
     void BuildEditPage(QWidget* pageEdit);
     void ShowResizeFieldValues();
+    void ConnectToneTools();
+    // Moves a contrast-panel slider as part of a command; an error of the change it fires ends
+    // that command.
+    void SetToneSlider(QSlider* slider, int position);
     void SetEditZoom(int zoomStep);
     void SetObjectKind(int kind, const QString& mask);
     void FlattenPreviewLayers();
@@ -314,6 +335,8 @@ private:
     int lastState_ = 0; // 0 normal or 2 maximized, as stored at exit
     QPoint lastPos_;
     bool snapping_ = false;
+    bool toneResetting_ = false;
+    std::exception_ptr toneError_;
 };
 
 } // namespace lumetta::ui

@@ -47,6 +47,7 @@ void TfrmMain::BuildEditPage(QWidget* pageEdit) {
     bind(p.spEditZoomIn, &TfrmMain::spEditZoomInClick);
     bind(p.spEditZoon, &TfrmMain::spEditZoonClick);
     bind(p.btnSizeOK, &TfrmMain::btnSizeOKClick);
+    ConnectToneTools();
 
     p.ActHPercEdit->KeyFilter = [this](char32_t c) { return ActHPercEditKeyPress(c); };
     p.ActVPercEdit->KeyFilter = [this](char32_t c) { return ActVPercEditKeyPress(c); };
