@@ -43,10 +43,9 @@ void TSizeEdit::keyReleaseEvent(QKeyEvent* event) {
 // ------------------------------------------------------------------ panels
 
 namespace {
-
 constexpr int kToolButtonSize = 25;
+} // namespace
 
-// A panel with a caption strip across its top; the returned layout holds the panel's body.
 QFrame* MakeGroup(QWidget* parent, const QString& objectName, const QString& title,
                   QVBoxLayout*& body) {
     auto* group = new QFrame(parent);
@@ -79,8 +78,6 @@ QFrame* MakeGroup(QWidget* parent, const QString& objectName, const QString& tit
     outer->addLayout(body);
     return group;
 }
-
-} // namespace
 
 TEditPanels::TEditPanels(QWidget* parent) : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
@@ -167,6 +164,7 @@ QWidget* TEditPanels::BuildContrast() {
         field->setRange(low, high);
         field->setValue(start);
         field->setPageStep(10);
+        field->setMinimumWidth(40); // the panel must fit the left column
         label->setBuddy(field);
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row, 1);
@@ -183,6 +181,9 @@ QWidget* TEditPanels::BuildContrast() {
     btnContrastOK->setEnabled(false);
     btnContrastCancel = new QPushButton(QStringLiteral("Cancel"), plContrast);
     btnContrastCancel->setObjectName(QStringLiteral("btnContrastCancel"));
+    // Narrower than the style's least button width, so that both fit the left column.
+    btnContrastOK->setMinimumWidth(40);
+    btnContrastCancel->setMinimumWidth(40);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(4);
     buttons->addWidget(btnContrastOK);

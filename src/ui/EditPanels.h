@@ -9,12 +9,19 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QFrame;
+class QVBoxLayout;
 class QLabel;
 class QPushButton;
 class QSlider;
 class QToolButton;
 
 namespace lumetta::ui {
+
+// A left-panel group with a caption strip across its top; body receives the layout that holds
+// the group's controls.
+QFrame* MakeGroup(QWidget* parent, const QString& objectName, const QString& title,
+                  QVBoxLayout*& body);
 
 // A number field of the resize panel. Every typed character goes through KeyFilter first
 // (false discards it); keys that type nothing are not filtered. keyReleased is raised for

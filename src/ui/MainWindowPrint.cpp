@@ -1,5 +1,6 @@
 // TfrmMain: Print Setup, Print Preview and Print; the print preview page and its option panel.
 #include "base/Error.h"
+#include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
@@ -9,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QFrame>
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
@@ -82,25 +84,30 @@ void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
     pagePrint->setAutoFillBackground(false);
     scroller->setWidget(pagePrint);
     outer->addWidget(scroller);
-    auto* layout = new QVBoxLayout(pagePrint);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto* header = new QLabel(QStringLiteral("Print Option"), pagePrint);
-    QFont bold = header->font();
-    bold.setBold(true);
-    header->setFont(bold);
-    layout->addWidget(header);
+    auto* column = new QVBoxLayout(pagePrint);
+    column->setContentsMargins(4, 4, 4, 4);
+    QVBoxLayout* body = nullptr;
+    column->addWidget(MakeGroup(pagePrint, QStringLiteral("plPrintOption"),
+                                QStringLiteral("Print Option"), body));
+    column->addStretch(1);
 
     PrintOptions = new TPrintOptionPanel(this);
     TPrintOptionPanel& o = *PrintOptions;
     auto* form = new QFormLayout;
-    form->setContentsMargins(0, 4, 0, 4);
-    form->setLabelAlignment(Qt::AlignRight);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setSpacing(4);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     auto spin = [&](QSpinBox*& box, const char* name, const QString& label, int lo, int hi,
                     int value) {
         box = new QSpinBox(pagePrint);
         box->setObjectName(QString::fromLatin1(name));
         box->setRange(lo, hi);
         box->setValue(value);
+        box->setAlignment(Qt::AlignRight);
+        // The panel is narrow: the unbounded spin boxes must not ask for room for ten digits.
+        box->setMinimumWidth(40);
+        box->setMaximumWidth(56);
         form->addRow(label, box);
     };
     const int noMaximum = std::numeric_limits<int>::max();
@@ -110,17 +117,20 @@ void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
     spin(o.edScale, "edScale", QStringLiteral("Scale:"), 10, 200, 100);
     spin(o.edVert, "edVert", QStringLiteral("Vert:"), 0, 30, 8);
     spin(o.edHorz, "edHorz", QStringLiteral("Horz:"), 0, 30, 8);
+    body->addLayout(form);
+    body->addWidget(new QLabel(QStringLiteral("Scale Mode:"), pagePrint));
     o.cbScaleMode = new QComboBox(pagePrint);
     o.cbScaleMode->setObjectName(QStringLiteral("cbScaleMode"));
     o.cbScaleMode->addItems({QStringLiteral("Full Page"), QStringLiteral("Page Width"),
                              QStringLiteral("Use Scale"), QStringLiteral("Use Auto Scale"),
                              QStringLiteral("Use Cols and Rows")});
-    form->addRow(QStringLiteral("Scale Mode:"), o.cbScaleMode);
-    layout->addLayout(form);
+    o.cbScaleMode->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    o.cbScaleMode->setMinimumContentsLength(8);
+    body->addWidget(o.cbScaleMode);
+    body->addSpacing(4);
     o.btnprintSetup = new QPushButton(QStringLiteral("Printer Setup"), pagePrint);
     o.btnprintSetup->setObjectName(QStringLiteral("btnprintSetup"));
-    layout->addWidget(o.btnprintSetup);
-    layout->addStretch(1);
+    body->addWidget(o.btnprintSetup);
 
     // The controls' start values stay out of the options until the user changes them.
     auto bind = [this](QSpinBox* box, void (*set)(TJvPreviewPageOptions&, int)) {
