@@ -113,6 +113,8 @@ TEST_F(ToneTest, FirstOpeningRendersNothingUntilASliderMoves) {
     const TBitmap32 before = Picture();
     Click(panel->spEditAdjust);
     EXPECT_TRUE(panel->plContrast->isVisibleTo(window.get()));
+    QApplication::processEvents();
+    EXPECT_LE(panel->plContrast->geometry().right(), 161); // fits the left column
     EXPECT_FALSE(panel->btnContrastOK->isEnabled());
     EXPECT_TRUE(window->EditDirty);
     EXPECT_EQ(Snapshots(), 2);
