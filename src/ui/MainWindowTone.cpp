@@ -75,8 +75,13 @@ void TfrmMain::spEditAutoClick() {
 void TfrmMain::spEditAdjustClick() {
     TBitmap32& picture = ImgViewEdit->Picture();
     if (picture.Empty()) return;
-    // Gamma keeps its stored value: the resets below re-render only where the sliders and the
-    // stored values disagree.
+    // The snapshot is taken before the resets: a reset that re-renders replaces the picture
+    // with the committed photo, and uncommitted edits (a flip, a cut) must stay within Undo.
+    PushSnapshot(picture);
+    EditDirty = true;
+    UpdateUndoRedo();
+    // Gamma keeps its stored value: the resets re-render only where the sliders and the stored
+    // values disagree.
     ToneContrast = 0.0;
     ToneBrightness = 0.0;
     TEditPanels& p = *EditPanel;
@@ -84,9 +89,6 @@ void TfrmMain::spEditAdjustClick() {
     SetToneSlider(p.tbEditBright, 0);
     SetToneSlider(p.tbEditGamma, 100);
     p.plContrast->show();
-    PushSnapshot(picture);
-    EditDirty = true;
-    UpdateUndoRedo();
 }
 
 void TfrmMain::tbEditContrastChange() {

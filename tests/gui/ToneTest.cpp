@@ -217,10 +217,15 @@ TEST_F(ToneTest, ReopeningReRendersOnlyWhenTheResetsDisagreeWithTheStoredValues)
     panel->tbEditGamma->setValue(180);
     Click(panel->btnContrastOK);
     Click(panel->spEditFlipv);
+    const TBitmap32 flippedAgain = Picture();
     Click(panel->spEditAdjust);
     EXPECT_TRUE(panel->btnContrastOK->isEnabled());
     EXPECT_TRUE(SamePixels(Picture(), window->EditedPhoto));
     EXPECT_EQ(window->ToneGamma, 100.0);
+
+    // The flip the reset discarded from the view is the snapshot of the opening.
+    window->actUndo->trigger();
+    EXPECT_TRUE(SamePixels(Picture(), flippedAgain));
 }
 
 } // namespace
