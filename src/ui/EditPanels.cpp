@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -77,6 +78,19 @@ QFrame* MakeGroup(QWidget* parent, const QString& objectName, const QString& tit
     body->setSpacing(4);
     outer->addLayout(body);
     return group;
+}
+
+void PutInScroller(QWidget* page, QWidget* column) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroller = new QScrollArea(page);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidgetResizable(true);
+    scroller->viewport()->setAutoFillBackground(false);
+    column->setAutoFillBackground(false);
+    scroller->setWidget(column);
+    layout->addWidget(scroller);
 }
 
 TEditPanels::TEditPanels(QWidget* parent) : QWidget(parent) {

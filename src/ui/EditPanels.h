@@ -22,6 +22,9 @@ namespace lumetta::ui {
 // the group's controls.
 QFrame* MakeGroup(QWidget* parent, const QString& objectName, const QString& title,
                   QVBoxLayout*& body);
+// Fills a left-panel page with a vertical scroller showing column, so that a tall column
+// scrolls in a short window instead of setting the window's least height.
+void PutInScroller(QWidget* page, QWidget* column);
 
 // A number field of the resize panel. Every typed character goes through KeyFilter first
 // (false discards it); keys that type nothing are not filtered. keyReleased is raised for

@@ -10,26 +10,14 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace lumetta::ui {
 
 void TfrmMain::BuildEditPage(QWidget* pageEdit) {
-    auto* layout = new QVBoxLayout(pageEdit);
-    layout->setContentsMargins(0, 0, 0, 0);
-    // The column scrolls in a short window instead of setting the window's least height.
-    auto* scroller = new QScrollArea(pageEdit);
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setWidgetResizable(true);
-    scroller->viewport()->setAutoFillBackground(false);
-    EditPanel = new TEditPanels(scroller);
+    EditPanel = new TEditPanels(pageEdit);
     EditPanel->setObjectName(QStringLiteral("EditPanel"));
-    EditPanel->setAutoFillBackground(false);
-    scroller->setWidget(EditPanel);
-    layout->addWidget(scroller);
+    PutInScroller(pageEdit, EditPanel);
 
     auto bind = [this](QAbstractButton* button, void (TfrmMain::*handler)()) {
         connect(button, &QAbstractButton::clicked, this,

@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -72,18 +71,8 @@ QWidget* TfrmMain::CreatePrintPreviewPage(QWidget* parent) {
 }
 
 void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
-    auto* outer = new QVBoxLayout(page);
-    outer->setContentsMargins(0, 0, 0, 0);
-    // The column scrolls in a short window instead of setting the window's least height.
-    auto* scroller = new QScrollArea(page);
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setWidgetResizable(true);
-    scroller->viewport()->setAutoFillBackground(false);
-    auto* pagePrint = new QWidget(scroller);
-    pagePrint->setAutoFillBackground(false);
-    scroller->setWidget(pagePrint);
-    outer->addWidget(scroller);
+    auto* pagePrint = new QWidget(page);
+    PutInScroller(page, pagePrint);
     auto* column = new QVBoxLayout(pagePrint);
     column->setContentsMargins(4, 4, 4, 4);
     QVBoxLayout* body = nullptr;

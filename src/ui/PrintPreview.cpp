@@ -91,14 +91,9 @@ void TJvPreviewControl::UpdateLayout() {
     layout_.ScreenDpiY = logicalDpiY();
     layout_.ScrollBarHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     layout_.PageCount = PageCount();
-    const int scale = layout_.Options.Scale();
-    const int cols = layout_.Options.Cols(), rows = layout_.Options.Rows();
     layout_.Update();
     UpdateScrollBars();
     viewport()->update();
-    if (scale != layout_.Options.Scale() || cols != layout_.Options.Cols() ||
-        rows != layout_.Options.Rows())
-        emit optionsChanged();
 }
 
 void TJvPreviewControl::UpdateScrollBars() {

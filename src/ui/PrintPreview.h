@@ -78,9 +78,6 @@ public:
     // Size pass, scale pass, size pass, scroll ranges, repaint.
     void UpdateLayout();
 
-signals:
-    void optionsChanged(); // the layout rewrote the scale or the mode's grid
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
