@@ -242,3 +242,31 @@ TEST_F(PrintTest, OptionControlsChangeTheLayoutOnlyWhenTheUserChangesThem) {
                       QPoint(page.Left - 3, page.Top + 5));
     EXPECT_EQ(preview.SelectedPage(), 0);
 }
+
+TEST_F(PrintTest, ThePageIsPaintedWithItsShadowOutlineAndSelection) {
+    TfrmMain& w = *window;
+    OpenPhoto(40, 30);
+    w.actPrintPreview->trigger();
+    QApplication::processEvents();
+    TJvPreviewControl& preview = *w.PreCtlMain;
+    const TRect page = preview.Layout().SlotPageRect(0, 0, preview.verticalScrollBar()->value());
+    ASSERT_FALSE(page.IsEmpty());
+    auto at = [&](int x, int y) { return preview.viewport()->grab().toImage().pixel(x, y); };
+    const QRgb background = preview.palette().color(QPalette::Dark).rgb();
+    const QRgb outline = preview.palette().color(QPalette::WindowText).rgb();
+
+    // The shadow lies down and to the right of the page, four pixels deep.
+    EXPECT_EQ(at(page.Right + 1, page.Bottom + 1), qRgb(0, 0, 0));
+    EXPECT_EQ(at(page.Right + 1, page.Top + 1), background);
+    EXPECT_EQ(at(page.Left, page.Top), outline);
+    EXPECT_EQ(at(page.Left + 1, page.Top + 1), qRgb(255, 255, 255)); // the empty margin
+
+    w.PrintOptions->edShadow->setValue(0);
+    QApplication::processEvents();
+    const TRect flat = preview.Layout().SlotPageRect(0, 0, preview.verticalScrollBar()->value());
+    EXPECT_EQ(at(flat.Right + 1, flat.Bottom + 1), background);
+
+    QTest::mouseClick(preview.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(flat.Left + 20, flat.Top + 20));
+    EXPECT_EQ(at(flat.Left + 1, flat.Top + 1), qRgb(0, 0, 128));
+}
