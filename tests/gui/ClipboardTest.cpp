@@ -1,5 +1,6 @@
 // Copy and Paste on the edit page through the scripted clipboard: the opaque picture with its
 // alpha block, pictures from other programs, selections and blocks that do not fit.
+#include "gui/EditPageFixture.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
@@ -27,25 +28,8 @@ TColor32 PixelAt(int x, int y) {
     return Color32(x * 7, y * 11, x + y, (x * 13 + y * 29) % 256);
 }
 
-class ClipboardTest : public ::testing::Test {
+class ClipboardTest : public test::EditPageFixture {
 protected:
-    TempDir dir;
-    ScriptedPlatformServices services;
-    std::unique_ptr<TfrmMain> window;
-    TEditPanels* panel = nullptr;
-
-    void SetUp() override {
-        MainWindowOptions options;
-        options.exeDir = dir.Path().string();
-        options.services = &services;
-        window = std::make_unique<TfrmMain>(options);
-        window->resize(700, 500);
-        window->show();
-        QApplication::processEvents();
-        panel = window->EditPanel;
-        ASSERT_NE(panel, nullptr);
-    }
-
     // Opens a w x h photo, then gives the edit picture the pixels of PixelAt, alpha included.
     void Open(int w, int h) {
         QImage image(w, h, QImage::Format_RGB32);

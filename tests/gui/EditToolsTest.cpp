@@ -1,5 +1,6 @@
 // The edit page: its panels, the tool buttons, selecting with the mouse, Cut, the flips, the
 // zoom buttons and the resize panel.
+#include "gui/EditPageFixture.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
@@ -28,25 +29,8 @@ using lumetta::test::TempDir;
 
 namespace {
 
-class EditToolsTest : public ::testing::Test {
+class EditToolsTest : public test::EditPageFixture {
 protected:
-    TempDir dir;
-    ScriptedPlatformServices services;
-    std::unique_ptr<TfrmMain> window;
-    TEditPanels* panel = nullptr;
-
-    void SetUp() override {
-        MainWindowOptions options;
-        options.exeDir = dir.Path().string();
-        options.services = &services;
-        window = std::make_unique<TfrmMain>(options);
-        window->resize(700, 500);
-        window->show();
-        QApplication::processEvents();
-        panel = window->EditPanel;
-        ASSERT_NE(panel, nullptr);
-    }
-
     // Opens a w x h photo whose pixel (x, y) has a colour made from x and y.
     void Open(int w, int h, const std::string& name = "photo.png") {
         QImage image(w, h, QImage::Format_RGB32);

@@ -1,6 +1,7 @@
 // The tone tools of the edit page: Auto Contrast, and the contrast panel's live preview, Update
 // and Cancel with their history and the rules of when reopening the panel re-renders.
 #include "edit/Tone.h"
+#include "gui/EditPageFixture.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
@@ -24,25 +25,8 @@ using lumetta::test::TempDir;
 
 namespace {
 
-class ToneTest : public ::testing::Test {
+class ToneTest : public test::EditPageFixture {
 protected:
-    TempDir dir;
-    ScriptedPlatformServices services;
-    std::unique_ptr<TfrmMain> window;
-    TEditPanels* panel = nullptr;
-
-    void SetUp() override {
-        MainWindowOptions options;
-        options.exeDir = dir.Path().string();
-        options.services = &services;
-        window = std::make_unique<TfrmMain>(options);
-        window->resize(700, 500);
-        window->show();
-        QApplication::processEvents();
-        panel = window->EditPanel;
-        ASSERT_NE(panel, nullptr);
-    }
-
     // Opens a 16 x 8 photo with colours in 40..199 and half-transparent pixels on its top row.
     void Open() {
         QImage image(16, 8, QImage::Format_ARGB32);
