@@ -47,10 +47,7 @@ TBitmap32::TBitmap32(const TBitmap32& other)
 
 TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
     if (this == &other) return *this;
-    storage_ = other.storage_;
-    cbits_ = other.cbits_;
-    width_ = other.width_;
-    height_ = other.height_;
+    SharePixels(other);
     DrawMode = other.DrawMode;
     StretchFilter = other.StretchFilter;
     MasterAlpha = other.MasterAlpha;
@@ -91,6 +88,13 @@ TBitmap32& TBitmap32::operator=(TBitmap32&& other) noexcept {
 }
 
 TBitmap32::~TBitmap32() = default;
+
+void TBitmap32::SharePixels(const TBitmap32& other) {
+    storage_ = other.storage_;
+    cbits_ = other.cbits_;
+    width_ = other.width_;
+    height_ = other.height_;
+}
 
 void TBitmap32::Allocate(int width, int height) {
     storage_.reset();
@@ -163,10 +167,7 @@ void TBitmap32::Assign(const TBitmap32& source) {
         Changed();
         return;
     }
-    storage_ = source.storage_;
-    cbits_ = source.cbits_;
-    width_ = source.width_;
-    height_ = source.height_;
+    SharePixels(source);
     DrawMode = source.DrawMode;
     MasterAlpha = source.MasterAlpha;
     OuterColor = source.OuterColor;
@@ -179,10 +180,7 @@ void TBitmap32::AssignPicture(const TBitmap32& pixels, bool hasAlpha) {
         if (pixels.Empty()) {
             Allocate(pixels.width_, pixels.height_);
         } else {
-            storage_ = pixels.storage_;
-            cbits_ = pixels.cbits_;
-            width_ = pixels.width_;
-            height_ = pixels.height_;
+            SharePixels(pixels);
         }
     }
     if (!hasAlpha && !Empty()) {

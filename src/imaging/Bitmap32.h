@@ -181,6 +181,8 @@ public:
 private:
     struct Storage;
     void Detach();
+    // Takes the other bitmap's size and shares its pixel buffer; properties stay.
+    void SharePixels(const TBitmap32& other);
     void Allocate(int width, int height); // zero-filled
     std::shared_ptr<Storage> storage_;
     const TColor32* cbits_ = nullptr;
