@@ -344,6 +344,18 @@ TEST_F(MainWindowTest, DiscardEndsWithoutSavingAndNoWorkMeansNoQuestion) {
     EXPECT_TRUE(second.ExitSequenceDone());
 }
 
+TEST_F(MainWindowTest, TheStatusBarSaysOnceWhenUndoStepsAreDroppedToSaveMemory) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("p.png", 20, 10)); // 800 bytes a snapshot
+    w.Document().History().SetByteBudget(2000);
+    for (int i = 0; i < 4; ++i) {
+        w.EditPanels()->spEditFlipv->click();
+        w.EditPanels()->spEditFiph->click();
+    }
+    EXPECT_LE(w.Document().History().Count(), 2);
+    EXPECT_EQ(w.StatusText(2).toStdString(), "Oldest Undo steps dropped to save memory");
+}
+
 TEST_F(MainWindowTest, CtrlAltSRunsSaveFileOnlyWhenEnabled) {
     TfrmMain& w = Start();
     QSignalSpy save(w.Actions().actSaveFile, &QAction::triggered);
