@@ -33,19 +33,11 @@ TRect InkBounds(const TBitmap32& b) {
 TBitmap32 RenderTextLayer(const TFontDesc& font, const std::string& text) {
     TBitmap32 layer;
     layer.DrawMode = dmBlend;
-    ITextRasterizer* r = GetTextRasterizer();
-    if (!r) return layer;
-    // Measured with the same (non-anti-aliased) font the glyphs are drawn with.
-    const int advance = std::max(0, r->TextWidth(font, text, false));
-    const int height = std::max(0, r->TextHeight(font, text, false));
-    // Glyphs may reach beyond the text box; a line height on every side holds any overhang a
-    // real font has.
-    const int pad = std::max(height, 16);
-    TBitmap32 scratch;
-    scratch.SetSize(advance + 2 * pad, height + 2 * pad);
-    r->DrawText(scratch, pad, pad, font, text, 0xFFFFFFFFu, false);
-
-    TRect box{pad, pad, pad + advance, pad + height};
+    int pad = 0;
+    const TBitmap32 scratch = RenderTextCoverage(font, text, pad);
+    if (scratch.Empty() && pad == 0) return layer;
+    // The text box, widened to every pixel drawn.
+    TRect box{pad, pad, scratch.Width() - pad, scratch.Height() - pad};
     const TRect ink = InkBounds(scratch);
     if (!ink.IsEmpty()) {
         box.Left = std::min(box.Left, ink.Left);
@@ -53,9 +45,7 @@ TBitmap32 RenderTextLayer(const TFontDesc& font, const std::string& text) {
         box.Right = std::max(box.Right, ink.Right);
         box.Bottom = std::max(box.Bottom, ink.Bottom);
     }
-    const int w = box.Width() + 2 * kMargin;
-    const int h = box.Height() + 2 * kMargin;
-    layer.SetSize(w, h);
+    layer.SetSize(box.Width() + 2 * kMargin, box.Height() + 2 * kMargin);
     // The glyphs were drawn white without anti-aliasing: the blue byte is the coverage.
     const TColor32 rgb = WinColorToColor32(font.Color) & 0x00FFFFFFu;
     for (int y = 0; y < box.Height(); ++y) {

@@ -194,6 +194,12 @@ private:
     int updateCount_ = 0;
 };
 
+// The text drawn white without anti-aliasing on a transparent bitmap that reaches `pad` pixels
+// beyond the text box (advance x line height) on every side, so that glyphs overhanging their
+// advance are drawn whole; the text box starts at (pad, pad). The blue byte of a pixel is its
+// coverage. Empty when no text rasteriser is installed.
+TBitmap32 RenderTextCoverage(const TFontDesc& font, const std::string& text, int& pad);
+
 // Same size and the same pixel values in all four channels (shared pixels are compared
 // without reading them).
 bool SamePixels(const TBitmap32& a, const TBitmap32& b);

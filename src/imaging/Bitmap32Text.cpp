@@ -18,21 +18,27 @@ int TBitmap32::TextHeight(const std::string& text) const {
     return r ? r->TextHeight(Font, text, false) : 0;
 }
 
-// The glyphs are drawn white without anti-aliasing into a transparent scratch bitmap, so a
-// pixel's blue byte is its coverage: 255 on a glyph, 0 elsewhere. That byte becomes the alpha
-// of the requested colour, and the scratch is blended on, so only glyph pixels change. The
-// scratch reaches a line height beyond the text box on every side, so glyphs that overhang
-// their advance are drawn whole. The aaLevel is always 0 and is not used.
+TBitmap32 RenderTextCoverage(const TFontDesc& font, const std::string& text, int& pad) {
+    TBitmap32 scratch;
+    pad = 0;
+    ITextRasterizer* r = GetTextRasterizer();
+    if (!r) return scratch;
+    const int advance = std::max(0, r->TextWidth(font, text, false));
+    const int height = std::max(0, r->TextHeight(font, text, false));
+    // A line height on every side holds any overhang a real font has.
+    pad = std::max(height, 16);
+    scratch.SetSize(advance + 2 * pad, height + 2 * pad);
+    r->DrawText(scratch, pad, pad, font, text, 0xFFFFFFFFu, false);
+    return scratch;
+}
+
+// The coverage becomes the alpha of the requested colour and the scratch is blended on, so only
+// glyph pixels change. The aaLevel is always 0 and is not used.
 void TBitmap32::RenderText(int x, int y, const std::string& text, int /*aaLevel*/, TColor32 color) {
     if (Empty()) return;
-    ITextRasterizer* r = GetTextRasterizer();
-    if (!r) return;
-    const int advance = std::max(0, r->TextWidth(Font, text, false));
-    const int height = std::max(0, r->TextHeight(Font, text, false));
-    const int pad = std::max(height, 16);
-    TBitmap32 scratch;
-    scratch.SetSize(advance + 2 * pad, height + 2 * pad);
-    r->DrawText(scratch, pad, pad, Font, text, 0xFFFFFFFFu, false);
+    int pad = 0;
+    TBitmap32 scratch = RenderTextCoverage(Font, text, pad);
+    if (scratch.Empty()) return;
     const TColor32 rgb = color & 0x00FFFFFFu;
     TColor32* p = scratch.Bits();
     const std::size_t n = scratch.PixelCount();

@@ -254,6 +254,8 @@ private:
     void DispatchObject(const std::string& name);
     void ApplyFrame(const std::string& name);
     void ApplyShadow(const std::string& name);
+    // A frame or shadow: the template and its placement record from the section.
+    void ApplyFrameLike(const std::string& name, const char* section, TFrameSpec& placement);
     void ApplyMask(const std::string& name);
     void AddClipArtLayer(const std::string& name);
     // The picture point at the centre of the preview's viewport.

@@ -100,32 +100,26 @@ void TfrmMain::DispatchObject(const std::string& name) {
 
 // ------------------------------------------------------------------ frames, shadows, masks
 
-void TfrmMain::ApplyFrame(const std::string& name) {
+void TfrmMain::ApplyFrameLike(const std::string& name, const char* section, TFrameSpec& placement) {
     LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
-    ReadFrameSpec(placementIndex_, "Frames", name, currentFrameSpec_);
+    ReadFrameSpec(placementIndex_, section, name, placement);
     TBitmap32& frame = doc_->ObjectImage();
-    const TFrameSpec placement = currentFrameSpec_;
+    const TFrameSpec spec = placement;
     doc_->Decorate([&](TBitmap32& composite) {
-        if (placement.StretchToPhoto() != 0) {
+        if (spec.StretchToPhoto() != 0) {
             StretchFrame(composite, frame);
         } else {
-            ComposeFrame(composite, frame, placement);
+            ComposeFrame(composite, frame, spec);
         }
     });
 }
 
+void TfrmMain::ApplyFrame(const std::string& name) {
+    ApplyFrameLike(name, "Frames", currentFrameSpec_);
+}
+
 void TfrmMain::ApplyShadow(const std::string& name) {
-    LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
-    ReadFrameSpec(placementIndex_, "Shadows", name, currentShadowSpec_);
-    TBitmap32& shadow = doc_->ObjectImage();
-    const TFrameSpec placement = currentShadowSpec_;
-    doc_->Decorate([&](TBitmap32& composite) {
-        if (placement.StretchToPhoto() != 0) {
-            StretchFrame(composite, shadow);
-        } else {
-            ComposeFrame(composite, shadow, placement);
-        }
-    });
+    ApplyFrameLike(name, "Shadows", currentShadowSpec_);
 }
 
 void TfrmMain::ApplyMask(const std::string& name) {
