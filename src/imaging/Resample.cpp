@@ -7,13 +7,13 @@
 // whole rows, with AVX2 forms picked at run time.
 #include "imaging/Resample.h"
 
+#include "base/CpuFeatures.h"
+#include "base/Parallel.h"
 #include "imaging/Bitmap32.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <exception>
-#include <thread>
 
 namespace lumetta {
 
@@ -23,8 +23,6 @@ namespace {
 #include <immintrin.h>
 #define LUMETTA_RESAMPLE_X86 1
 #endif
-
-bool gVectorResampling = true;
 
 constexpr float kPi = 3.14159265358979323846f;
 
@@ -233,19 +231,11 @@ HorizontalPassAvx2(TColor32* out, int count, const std::int32_t* colSums, const 
     }
     HorizontalPixels(out, x, count, colSums, plan.h);
 }
-
-bool HaveAvx2() {
-    static const bool have = [] {
-        __builtin_cpu_init();
-        return bool(__builtin_cpu_supports("avx2"));
-    }();
-    return have;
-}
 #endif
 
 void PrepareVectorTaps(LanczosPlan& plan) {
 #if LUMETTA_RESAMPLE_X86
-    if (!gVectorResampling || !HaveAvx2()) return;
+    if (!cpu::HaveAvx2()) return;
     // The vertical multiply-add takes 16-bit weights; they always fit, but stay exact if not.
     for (int w : plan.v.Weight)
         if (w < -32768 || w > 32767) return;
@@ -326,38 +316,18 @@ void ResampleLanczos(const TBitmap32& src, TBitmap32& dst) {
     PrepareVectorTaps(plan);
 
     TColor32* out = dst.Bits();
-    // Big pictures are split into two bands of rows on two threads; every row is computed
-    // exactly as it would be on one thread.
+    // Big pictures are split into bands of rows, one per core; every row is computed exactly
+    // as it would be on one thread. A band is worth a thread from about 2 million multiply-adds.
     const double work =
         double(plan.v.Index.size()) * double(sw) + double(dh) * double(plan.h.Index.size());
-    if (work > 4e6 && dh >= 2 && std::thread::hardware_concurrency() >= 2) {
-        const int mid = dh / 2;
-        std::exception_ptr helperError;
-        std::thread helper([&] {
-            try {
-                LanczosRows(src, out, dw, plan, mid, dh);
-            } catch (...) {
-                helperError = std::current_exception();
-            }
-        });
-        try {
-            LanczosRows(src, out, dw, plan, 0, mid);
-        } catch (...) {
-            helper.join();
-            throw;
-        }
-        helper.join();
-        if (helperError) std::rethrow_exception(helperError);
-    } else {
-        LanczosRows(src, out, dw, plan, 0, dh);
-    }
+    const double perRow = std::max(1.0, work / double(dh));
+    const auto minRows = std::size_t(std::ceil(2e6 / perRow));
+    ForEachBand(std::size_t(dh), minRows, 1, [&](std::size_t begin, std::size_t end) {
+        LanczosRows(src, out, dw, plan, int(begin), int(end));
+    });
 }
 
 } // namespace
-
-void UseVectorResampling(bool enable) {
-    gVectorResampling = enable;
-}
 
 float LanczosKernel(float x) {
     if (!(std::fabs(x) < 3.0f)) return 0.0f;

@@ -1,4 +1,5 @@
 #include "imaging/Resample.h"
+#include "base/CpuFeatures.h"
 #include "imaging/Bitmap32.h"
 #include "support/TestSupport.h"
 
@@ -149,10 +150,10 @@ TEST(Resample, ExtremeReductionsMatchDirectEvaluation) {
         ResampleBitmap(b, to.first, to.second, sfLanczos);
         SCOPED_TRACE(testing::Message() << from.first << "x" << from.second);
         ExpectSame(b, NaiveResample(src, to.first, to.second));
-        UseVectorResampling(false);
+        cpu::AllowVectorForms(false);
         TBitmap32 plain = src;
         ResampleBitmap(plain, to.first, to.second, sfLanczos);
-        UseVectorResampling(true);
+        cpu::AllowVectorForms(true);
         ExpectSame(plain, NaiveResample(src, to.first, to.second));
     }
 }
@@ -162,9 +163,9 @@ TEST(Resample, PlainAndVectorPassesAgree) {
     for (auto [w, h] : {std::pair{31, 200}, {250, 17}, {3, 3}, {96, 62}}) {
         TBitmap32 vector = src, plain = src;
         ResampleBitmap(vector, w, h, sfLanczos);
-        UseVectorResampling(false);
+        cpu::AllowVectorForms(false);
         ResampleBitmap(plain, w, h, sfLanczos);
-        UseVectorResampling(true);
+        cpu::AllowVectorForms(true);
         ExpectSame(vector, plain);
         ExpectSame(plain, NaiveResample(src, w, h));
     }
