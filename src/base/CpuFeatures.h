@@ -9,11 +9,16 @@ namespace lumetta::cpu {
 
 // AVX2 (256-bit integer vectors).
 bool HaveAvx2();
-// AVX-512 with byte permutes across a whole register (AVX512F, BW and VBMI).
+// AVX-512 for bytes, words and dwords on 512-bit registers (AVX512F and BW).
+bool HaveAvx512();
+// The same with byte permutes across a whole register (AVX512VBMI).
 bool HaveAvx512Vbmi();
 
-// For tests: false makes every routine take its plain form, so that both forms can be checked
-// against each other on one machine. On by default.
-void AllowVectorForms(bool allow);
+// The widest vector forms the routines may take.
+enum class VectorLevel { Plain, Avx2, Avx512 };
+
+// For tests: caps the vector forms, so that every form can be checked against the others on one
+// machine. The default is the widest there is.
+void LimitVectorForms(VectorLevel level);
 
 } // namespace lumetta::cpu

@@ -55,11 +55,11 @@ void* MapLarge(std::size_t mapped) {
 
 } // namespace
 
-void* Acquire(std::size_t bytes) {
+void* Acquire(std::size_t bytes, bool zeroed) {
     if (bytes == 0) return nullptr;
     if (bytes < kLargeBlock) {
         void* p = std::aligned_alloc(64, RoundUp(bytes, 64));
-        if (p) std::memset(p, 0, bytes);
+        if (p && zeroed) std::memset(p, 0, bytes);
         return p;
     }
     const std::size_t mapped = RoundUp(bytes, kHugePage);
@@ -79,8 +79,13 @@ void* Acquire(std::size_t bytes) {
         // Memory already faulted in is cheap to clear; the untouched tail is still zero. Clear
         // every dirty byte that stays in the block, not only the ones asked for: Release
         // records only the new size as dirty, so a later, larger request would otherwise get
-        // the previous owner's pixels beyond it.
-        std::memset(b.p, 0, b.dirty < mapped ? b.dirty : mapped);
+        // the previous owner's pixels beyond it. A caller that overwrites everything needs
+        // only the part beyond its request cleared.
+        const std::size_t keep = b.dirty < mapped ? b.dirty : mapped;
+        if (zeroed)
+            std::memset(b.p, 0, keep);
+        else if (keep > bytes)
+            std::memset(static_cast<char*>(b.p) + bytes, 0, keep - bytes);
         if (b.mapped > mapped) {
             munmap(static_cast<char*>(b.p) + mapped, b.mapped - mapped);
         }

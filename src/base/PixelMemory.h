@@ -9,9 +9,11 @@
 
 namespace lumetta::PixelMemory {
 
-// Returns zero-filled storage of at least `bytes` bytes, aligned to 64 bytes (2 MB for large
-// blocks), or nullptr when it cannot be had. `bytes` of 0 gives nullptr.
-void* Acquire(std::size_t bytes);
+// Returns storage of at least `bytes` bytes, aligned to 64 bytes (2 MB for large blocks), or
+// nullptr when it cannot be had. `bytes` of 0 gives nullptr. The storage is zero-filled unless
+// `zeroed` is false, for a caller that writes every byte itself (a reused block then keeps
+// whatever it held).
+void* Acquire(std::size_t bytes, bool zeroed = true);
 // Gives back storage obtained from Acquire with the same byte count.
 void Release(void* p, std::size_t bytes) noexcept;
 // Drops every cached block (tests and low-memory situations).

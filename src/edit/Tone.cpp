@@ -113,7 +113,7 @@ void MapPixels(TBitmap32& destination, const TBitmap32& source, const TLookupTab
             // Every pixel is overwritten: a destination that shares the source's pixels takes
             // fresh storage instead of copying them first.
             if (destination.SharesPixelsWith(source)) destination.AssignNil();
-            destination.SetSize(source.Width(), source.Height());
+            destination.SetSizeForOverwrite(source.Width(), source.Height());
         }
         if (!destination.Empty()) {
             TColor32* out = destination.Bits();

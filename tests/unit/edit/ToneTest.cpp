@@ -214,8 +214,9 @@ TEST(ApplyLookupTable, VectorAndPlainFormsAgreeOnRandomPictures) {
     for (int w = 1; w <= 33; ++w)
         sizes.push_back({w, 3});
     sizes.push_back({2048, 2048});
-    for (bool vector : {true, false}) {
-        cpu::AllowVectorForms(vector);
+    for (auto level : {cpu::VectorLevel::Avx512, cpu::VectorLevel::Plain}) {
+        const bool vector = level != cpu::VectorLevel::Plain;
+        cpu::LimitVectorForms(level);
         for (auto [w, h] : sizes) {
             SCOPED_TRACE(testing::Message() << w << "x" << h << (vector ? " vector" : " plain"));
             const TBitmap32 source = randomPicture(w, h);
@@ -229,7 +230,7 @@ TEST(ApplyLookupTable, VectorAndPlainFormsAgreeOnRandomPictures) {
             ASSERT_EQ(pixels(inPlace), expected(source, r, g, bl));
         }
     }
-    cpu::AllowVectorForms(true);
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
 }
 
 TEST(AutoContrast, FullRangeLeavesThePictureAloneAlphaIncluded) {

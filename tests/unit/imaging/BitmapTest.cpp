@@ -47,6 +47,15 @@ TEST(Bitmap, ReusedLargeStorageIsAlwaysZero) {
         b.Clear(0xDEADBEEFu);
     }
     EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    // Storage taken for overwriting skips the clearing of what it will write, but not of what
+    // lies beyond it: a later, larger request still sees only zeros.
+    {
+        TBitmap32 b;
+        b.SetSizeForOverwrite(w, 1700);
+        b.Clear(0x12345678u);
+    }
+    TBitmap32 larger(w, 2000);
+    EXPECT_TRUE(AllPixels(larger, 0));
     PixelMemory::Trim();
     EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
 }
