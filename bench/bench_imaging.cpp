@@ -1,6 +1,7 @@
 // Imaging benchmarks: the blend transfer of a whole photo against a plain memory pass of the
 // same traffic, and Lanczos resampling of a 24-megapixel photo down and up (compare with
 // bench/pillow_resize.py, which times Pillow on the same sizes).
+#include "BenchPictures.h"
 #include "base/Parallel.h"
 #include "imaging/Bitmap32.h"
 
@@ -16,22 +17,8 @@ using lumetta::TColor32;
 
 constexpr int kPhotoW = 6000, kPhotoH = 4000;
 
-// A photo-like picture: smooth gradients with noise; alpha spread over 0..255 when asked.
 TBitmap32 MakePicture(int w, int h, bool spreadAlpha) {
-    TBitmap32 b(w, h);
-    TColor32* p = b.Bits();
-    std::uint32_t s = 0x9E3779B9u;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            const std::uint32_t noise = s >> 27;
-            const std::uint32_t r = (x * 255 / w + noise) & 0xFF;
-            const std::uint32_t g = (y * 255 / h + noise) & 0xFF;
-            const std::uint32_t bl = ((x + y) & 0xFF) ^ noise;
-            const std::uint32_t a = spreadAlpha ? (s >> 8) & 0xFF : 0xFF;
-            p[std::size_t(y) * w + x] = (a << 24) | (r << 16) | (g << 8) | bl;
-        }
-    return b;
+    return bench::NoisyPicture(w, h, spreadAlpha);
 }
 
 void BM_BlendDrawPhoto(benchmark::State& state) {
@@ -117,6 +104,3 @@ BENCHMARK(BM_ResampleFloor)
     ->UseRealTime();
 
 } // namespace
-
-// The one main() of lumetta_bench: every other bench/*.cpp only registers benchmarks.
-BENCHMARK_MAIN();
