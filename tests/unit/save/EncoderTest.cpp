@@ -183,6 +183,35 @@ TEST(PngEncoder, BlocksDeflatedApartJoinIntoOneStream) {
     EXPECT_EQ(rawSize, raw.size());
 }
 
+TEST(PngEncoder, GrainyAndNoisyBlocksJoinIntoOneStream) {
+    // Pictures that do not compress well keep the fast deflater's blocks, each one a complete
+    // stream made open-ended before the next is appended.
+    TBitmap32 grainy(900, 1000);
+    std::uint32_t seed = 7;
+    for (int y = 0; y < grainy.Height(); ++y)
+        for (int x = 0; x < grainy.Width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 28);
+            grainy.SetPixel(x, y, Color32(x / 4 + grain, y / 4 + grain, (x + y) / 8 + grain));
+        }
+    for (const TBitmap32& picture : {grainy, test::PatternBitmap(700, 800, 3)}) {
+        const Bytes png = EncodePng(picture);
+        const TBitmap32 back = Decode(png, "png");
+        ASSERT_EQ(back.Width(), picture.Width());
+        ASSERT_EQ(back.Height(), picture.Height());
+        for (int y = 0; y < picture.Height(); ++y)
+            for (int x = 0; x < picture.Width(); ++x)
+                ASSERT_EQ(back.Pixel(x, y), Opaque(picture.Pixel(x, y))) << x << "," << y;
+        Bytes stream;
+        for (const Chunk& c : Chunks(png))
+            if (c.type == "IDAT") stream.insert(stream.end(), c.data.begin(), c.data.end());
+        Bytes raw((1 + 3 * std::size_t(picture.Width())) * picture.Height());
+        uLongf rawSize = uLongf(raw.size());
+        ASSERT_EQ(uncompress(raw.data(), &rawSize, stream.data(), uLong(stream.size())), Z_OK);
+        EXPECT_EQ(rawSize, raw.size());
+    }
+}
+
 TEST(PngEncoder, OnePixelPicture) {
     TBitmap32 picture(1, 1);
     picture.SetPixel(0, 0, 0x80FF0102);
