@@ -1,9 +1,9 @@
 #include "BenchPictures.h"
 
+#include "base/SafeFile.h"
 #include "codecs/Encoders.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include <jpeglib.h>
@@ -28,10 +28,12 @@ void Shade(int x, int y, int w, int h, int grain, int rgb[3]) {
 }
 
 bool WriteFile(const std::string& path, const void* data, std::size_t size) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
+    try {
+        lumetta::WriteFileAtomically(path, data, size);
+        return true;
+    } catch (const lumetta::Error&) {
+        return false;
+    }
 }
 
 bool WriteRgba(const std::string& path, const TBitmap32& b) {

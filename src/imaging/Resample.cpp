@@ -128,6 +128,26 @@ void HorizontalPixels(TColor32* out, int from, int to, const std::int32_t* colSu
 }
 
 #if LUMETTA_RESAMPLE_X86
+// ---- shared by the vector passes ----
+
+// The vertical passes take the tap rows two at a time, in groups of at most 64 pairs (more than
+// 128 taps only on extreme reductions). For the group starting at pair `base`: the two rows of
+// each pair (an odd last tap is paired with itself at weight 0) and the two 16-bit weights of
+// each pair in one 32-bit lane, as the multiply-add wants them. Returns the pairs in the group.
+int PairTaps(const std::uint8_t* const* rows, const int* weights, int taps, int base,
+             const std::uint8_t** pairRows, std::int32_t* pairWeights) {
+    const int groupPairs = std::min(64, (taps + 1) / 2 - base);
+    for (int p = 0; p < groupPairs; ++p) {
+        const int t0 = 2 * (base + p), t1 = t0 + 1 < taps ? t0 + 1 : t0;
+        const int w1 = t0 + 1 < taps ? weights[t1] : 0;
+        pairRows[2 * p] = rows[t0];
+        pairRows[2 * p + 1] = rows[t1];
+        pairWeights[p] =
+            std::int32_t((std::uint32_t(std::uint16_t(w1)) << 16) | std::uint16_t(weights[t0]));
+    }
+    return groupPairs;
+}
+
 // ---- AVX2 passes ----
 
 // Two tap rows at a time: their bytes interleaved and widened to 16 bits meet the weight pair
@@ -138,20 +158,11 @@ __attribute__((target("avx2"))) void VerticalSumsAvx2(std::int32_t* acc,
                                                       const int* weights, int taps,
                                                       std::size_t begin, std::size_t end) {
     const int pairs = (taps + 1) / 2;
-    std::uint8_t const* pairRows[2 * 64];
-    __m256i pairWeights[64];
+    const std::uint8_t* pairRows[2 * 64];
+    std::int32_t pairWeights[64];
     std::size_t k = begin;
     for (int base = 0; base < pairs; base += 64) {
-        // More than 128 taps only on extreme reductions: worked in groups of 64 pairs.
-        const int groupPairs = std::min(64, pairs - base);
-        for (int p = 0; p < groupPairs; ++p) {
-            const int t0 = 2 * (base + p), t1 = t0 + 1 < taps ? t0 + 1 : t0;
-            const int w1 = t0 + 1 < taps ? weights[t1] : 0;
-            pairRows[2 * p] = rows[t0];
-            pairRows[2 * p + 1] = rows[t1];
-            pairWeights[p] = _mm256_set1_epi32(
-                int((std::uint32_t(std::uint16_t(w1)) << 16) | std::uint16_t(weights[t0])));
-        }
+        const int groupPairs = PairTaps(rows, weights, taps, base, pairRows, pairWeights);
         const bool first = base == 0;
         for (k = begin; k + 32 <= end; k += 32) {
             __m256i a0, a1, a2, a3;
@@ -176,7 +187,7 @@ __attribute__((target("avx2"))) void VerticalSumsAvx2(std::int32_t* acc,
                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairRows[2 * p] + k));
                 const __m256i r1 =
                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairRows[2 * p + 1] + k));
-                const __m256i w = pairWeights[p];
+                const __m256i w = _mm256_set1_epi32(pairWeights[p]);
                 // Interleave within each 128-bit half: lo holds bytes 0-7 and 16-23, hi
                 // bytes 8-15 and 24-31, as (s0, s1) pairs.
                 const __m256i lo = _mm256_unpacklo_epi8(r0, r1);
@@ -267,19 +278,11 @@ LUMETTA_AVX512 void VerticalSumsAvx512(std::int32_t* acc, const std::uint8_t* co
                                        const int* weights, int taps, std::size_t begin,
                                        std::size_t end) {
     const int pairs = (taps + 1) / 2;
-    std::uint8_t const* pairRows[2 * 64];
+    const std::uint8_t* pairRows[2 * 64];
     std::int32_t pairWeights[64];
     std::size_t k = begin;
     for (int base = 0; base < pairs; base += 64) {
-        const int groupPairs = std::min(64, pairs - base);
-        for (int p = 0; p < groupPairs; ++p) {
-            const int t0 = 2 * (base + p), t1 = t0 + 1 < taps ? t0 + 1 : t0;
-            const int w1 = t0 + 1 < taps ? weights[t1] : 0;
-            pairRows[2 * p] = rows[t0];
-            pairRows[2 * p + 1] = rows[t1];
-            pairWeights[p] =
-                int((std::uint32_t(std::uint16_t(w1)) << 16) | std::uint16_t(weights[t0]));
-        }
+        const int groupPairs = PairTaps(rows, weights, taps, base, pairRows, pairWeights);
         const bool first = base == 0;
         const __m512i zero = _mm512_setzero_si512();
         for (k = begin; k + 64 <= end; k += 64) {
