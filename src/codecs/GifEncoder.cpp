@@ -2,11 +2,12 @@
 // serpentine Floyd–Steinberg error diffusion) and the file itself, LZW included.
 //
 // The LZW coder is our own: an open-addressed table of (prefix, index) strings, 64 KB and kept
-// at most a quarter full, so that nearly every lookup is one probe. It follows the classic GIF writer's rules exactly (a clear code
-// first, code widths growing one code late, a clear code when the 4095th code would be
-// defined, 255-byte sub-blocks), so the file is the same byte for byte as one written through
-// giflib; the tests compare the two. For big pictures the error diffusion runs on a helper
-// thread a few rows ahead of the coder, since both are strictly sequential on their own.
+// at most a quarter full, so that nearly every lookup is one probe. It follows the classic GIF
+// writer's rules exactly (a clear code first, code widths growing one code late, a clear code when
+// the 4095th code would be defined, 255-byte sub-blocks), so the file is the same byte for byte as
+// one written through giflib; the tests compare the two. For big pictures the error diffusion runs
+// on a helper thread a few rows ahead of the coder, since both are strictly sequential on their
+// own.
 #include "base/Parallel.h"
 #include "codecs/EncoderCommon.h"
 #include "codecs/Encoders.h"
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -347,27 +349,36 @@ void CodeRows(const TBitmap32& picture, LzwWriter& lzw) {
     HalftoneDitherer ditherer(picture);
     constexpr int kRing = 64;
     constexpr std::size_t kThreadedPixels = std::size_t(1) << 20;
-    if (WorkerLimit() < 2 || picture.PixelCount() < kThreadedPixels) {
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+    std::vector<std::uint8_t> ring(std::size_t(width) * kRing);
+    // Both on this thread, a row at a time.
+    auto alone = [&] {
         for (int y = 0; y < height; ++y) {
-            ditherer.Row(y, row.data());
-            lzw.Add(row.data(), row.size());
+            ditherer.Row(y, ring.data());
+            lzw.Add(ring.data(), std::size_t(width));
         }
+    };
+    if (WorkerLimit() < 2 || picture.PixelCount() < kThreadedPixels) {
+        alone();
         return;
     }
-    std::vector<std::uint8_t> ring(std::size_t(width) * kRing);
     std::atomic<int> dithered{0}, coded{0};
     std::atomic<bool> stop{false};
-    std::thread helper([&] {
-        for (int y = 0; y < height; ++y) {
-            for (int c = coded.load(); y - c >= kRing; c = coded.load())
-                coded.wait(c);
-            if (stop.load()) return;
-            ditherer.Row(y, ring.data() + std::size_t(y % kRing) * width);
-            dithered.store(y + 1);
-            dithered.notify_one();
-        }
-    });
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            for (int y = 0; y < height; ++y) {
+                for (int c = coded.load(); y - c >= kRing; c = coded.load())
+                    coded.wait(c);
+                if (stop.load()) return;
+                ditherer.Row(y, ring.data() + std::size_t(y % kRing) * width);
+                dithered.store(y + 1);
+                dithered.notify_one();
+            }
+        });
+    } catch (const std::system_error&) {
+        alone(); // no second thread to be had
+        return;
+    }
     try {
         for (int y = 0; y < height;) {
             int ready = dithered.load();

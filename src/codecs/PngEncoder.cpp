@@ -20,9 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <exception>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace lumetta {
@@ -280,35 +278,23 @@ std::vector<std::uint8_t> EncodePng(const TBitmap32& picture) {
         blocks.push_back({y, std::min(height, y + rowsPerBlock), {}, 1, 0});
 
     try {
-        // Workers take blocks in turn; each keeps its own deflate state and scratch rows.
+        // Workers take blocks in turn; each keeps its own deflate state and scratch rows. A
+        // failing worker makes the others stop early; ForEachBand passes its error on.
         std::atomic<std::size_t> next{0};
-        auto work = [&] {
-            Deflater deflater;
-            for (std::size_t i; (i = next.fetch_add(1)) < blocks.size();)
-                CompressBlock(picture, rowBytes, i + 1 == blocks.size(), deflater, blocks[i]);
-        };
-        const int threads = int(std::min<std::size_t>(std::size_t(WorkerLimit()), blocks.size()));
-        std::vector<std::thread> helpers;
-        std::vector<std::exception_ptr> errors(static_cast<std::size_t>(threads));
-        for (int t = 1; t < threads; ++t)
-            helpers.emplace_back([&, t] {
-                try {
-                    work();
-                } catch (...) {
-                    errors[std::size_t(t)] = std::current_exception();
-                    next = blocks.size(); // the others stop early
-                }
-            });
-        try {
-            work();
-        } catch (...) {
-            errors[0] = std::current_exception();
-            next = blocks.size();
-        }
-        for (std::thread& helper : helpers)
-            helper.join();
-        for (const std::exception_ptr& error : errors)
-            if (error) std::rethrow_exception(error);
+        ForEachBand(std::min<std::size_t>(std::size_t(WorkerLimit()), blocks.size()), 1, 1,
+                    [&](std::size_t begin, std::size_t end) {
+                        for (std::size_t worker = begin; worker < end; ++worker) {
+                            try {
+                                Deflater deflater;
+                                for (std::size_t i; (i = next.fetch_add(1)) < blocks.size();)
+                                    CompressBlock(picture, rowBytes, i + 1 == blocks.size(),
+                                                  deflater, blocks[i]);
+                            } catch (...) {
+                                next = blocks.size();
+                                throw;
+                            }
+                        }
+                    });
 
         std::size_t deflatedSize = 0;
         for (const Block& block : blocks)
