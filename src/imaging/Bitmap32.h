@@ -114,6 +114,9 @@ public:
     // size is transparent black. Throws EOutOfResources "Can't allocate the DIB handle" (the
     // bitmap is then left empty).
     void SetSize(int width, int height);
+    // SetSize for a caller that writes every pixel of the new size itself: the new pixels are
+    // left unspecified instead of cleared (a big picture is not written twice).
+    void SetSizeForOverwrite(int width, int height);
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }
 
@@ -186,7 +189,7 @@ private:
     void Detach();
     // Takes the other bitmap's size and shares its pixel buffer; properties stay.
     void SharePixels(const TBitmap32& other);
-    void Allocate(int width, int height); // zero-filled
+    void Allocate(int width, int height, bool zeroed = true);
     std::shared_ptr<Storage> storage_;
     const TColor32* cbits_ = nullptr;
     int width_ = 0;

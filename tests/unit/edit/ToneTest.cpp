@@ -2,8 +2,12 @@
 // reference values, the table passes over pictures and Auto Contrast.
 #include "edit/Tone.h"
 
+#include "base/CpuFeatures.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
 #include <vector>
 
 using namespace lumetta;
@@ -174,6 +178,59 @@ TEST(ApplyChannelTables, EachChannelHasItsOwnTable) {
     EXPECT_EQ(b.Pixel(0, 0), Color32(0, 9, 200, 255));
     EXPECT_EQ(b.Pixel(77, 0), Color32(77, 9, 200, 255));
     EXPECT_EQ(snapshot.Pixel(77, 0), Color32(77, 178, 38, 77));
+}
+
+// The vector form (where the processor has one) and the plain form must give the same pixels:
+// random tables over random pictures, widths that leave every tail length, and a picture large
+// enough to be cut into bands and written with streaming stores.
+TEST(ApplyLookupTable, VectorAndPlainFormsAgreeOnRandomPictures) {
+    std::mt19937 random(14);
+    auto randomTable = [&] {
+        TLookupTable t{};
+        for (auto& e : t)
+            e = std::uint8_t(random());
+        return t;
+    };
+    auto randomPicture = [&](int w, int h) {
+        TBitmap32 b(w, h);
+        TColor32* p = b.Bits();
+        for (std::size_t i = 0; i < b.PixelCount(); ++i)
+            p[i] = TColor32(random());
+        return b;
+    };
+    auto expected = [](const TBitmap32& b, const TLookupTable& r, const TLookupTable& g,
+                       const TLookupTable& bl) {
+        std::vector<TColor32> out(b.PixelCount());
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const TColor32 c = b.ConstBits()[i];
+            out[i] = Color32(r[RedComponent(c)], g[GreenComponent(c)], bl[BlueComponent(c)]);
+        }
+        return out;
+    };
+    auto pixels = [](const TBitmap32& b) {
+        return std::vector<TColor32>(b.ConstBits(), b.ConstBits() + b.PixelCount());
+    };
+    std::vector<std::pair<int, int>> sizes;
+    for (int w = 1; w <= 33; ++w)
+        sizes.push_back({w, 3});
+    sizes.push_back({2048, 2048});
+    for (auto level : {cpu::VectorLevel::Avx512, cpu::VectorLevel::Plain}) {
+        const bool vector = level != cpu::VectorLevel::Plain;
+        cpu::LimitVectorForms(level);
+        for (auto [w, h] : sizes) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h << (vector ? " vector" : " plain"));
+            const TBitmap32 source = randomPicture(w, h);
+            const TLookupTable L = randomTable(), r = randomTable(), g = randomTable(),
+                               bl = randomTable();
+            TBitmap32 mapped;
+            ApplyLookupTable(&mapped, &source, L);
+            ASSERT_EQ(pixels(mapped), expected(source, L, L, L));
+            TBitmap32 inPlace = source;
+            ApplyChannelTables(inPlace, r, g, bl);
+            ASSERT_EQ(pixels(inPlace), expected(source, r, g, bl));
+        }
+    }
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
 }
 
 TEST(AutoContrast, FullRangeLeavesThePictureAloneAlphaIncluded) {

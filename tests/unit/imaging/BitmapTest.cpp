@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace lumetta {
 namespace {
@@ -47,7 +49,37 @@ TEST(Bitmap, ReusedLargeStorageIsAlwaysZero) {
         b.Clear(0xDEADBEEFu);
     }
     EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    // Storage taken for overwriting skips the clearing of what it will write, but not of what
+    // lies beyond it: a later, larger request still sees only zeros.
+    {
+        TBitmap32 b;
+        b.SetSizeForOverwrite(w, 1700);
+        b.Clear(0x12345678u);
+    }
+    TBitmap32 larger(w, 2000);
+    EXPECT_TRUE(AllPixels(larger, 0));
     PixelMemory::Trim();
+    EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
+}
+
+TEST(Bitmap, FreedStorageGoesBackToTheSystemWhenNotTakenAgain) {
+    PixelMemory::Trim();
+    PixelMemory::SetCacheLifetime(std::chrono::milliseconds(50));
+    { TBitmap32 photo(2048, 2048); }
+    // Waits for the cache's own thread; the lifetime is short, the patience long.
+    for (int i = 0; i < 1000 && PixelMemory::CachedBytes() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
+    // A block taken again within its lifetime is reused instead.
+    PixelMemory::SetCacheLifetime(PixelMemory::kDefaultLifetime);
+    const TColor32* first = nullptr;
+    {
+        TBitmap32 scratch(2048, 2048);
+        first = scratch.ConstBits();
+    }
+    EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    TBitmap32 again(2048, 2048);
+    EXPECT_EQ(again.ConstBits(), first);
     EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
 }
 
