@@ -3,9 +3,9 @@
 //
 // Decoders are chosen by the file name's extension (case ignored). Every decoder reads the
 // whole file into memory first and never reads outside it; sizes are validated before any
-// pixel storage is obtained, and pictures over kMaxPicturePixels or kMaxPictureSide are
-// refused with "<file> is too large to open (W x H pixels)". Damaged and truncated files
-// raise EImageError; a bitmap is never changed by a load that fails.
+// pixel storage is obtained, and pictures over kMaxPicturePixels or kMaxPictureSide
+// (imaging/Bitmap32.h) are refused with "<file> is too large to open (W x H pixels)". Damaged and
+// truncated files raise EImageError; a bitmap is never changed by a load that fails.
 #include "base/Stream.h"
 #include "imaging/Bitmap32.h"
 
@@ -15,9 +15,6 @@
 #include <vector>
 
 namespace lumetta {
-
-inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
-inline constexpr int kMaxPictureSide = 65535;
 
 struct TPictureFormat {
     std::string Extension;   // lower case, without the dot ("jpg")

@@ -10,7 +10,6 @@
 #include "decorate/Compose.h"
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 
 namespace lumetta {
@@ -46,11 +45,6 @@ void ResetScratch(TBitmap32& scratch, int width, int height) {
         scratch.Clear(0);
     else
         scratch.SetSize(width, height);
-}
-
-int CheckedSize(i64 size) {
-    if (size > INT_MAX) throw EOutOfResources("Can't allocate the DIB handle");
-    return int(std::max<i64>(size, 0));
 }
 
 // A corner: the source rectangle stretched (nearest neighbour) to the destination size. Only
@@ -147,8 +141,12 @@ void StretchFrame(TBitmap32& photo, TBitmap32& frame) {
 
 void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& placement) {
     const i64 fw = frame.Width(), fh = frame.Height();
-    const int cw = CheckedSize(i64(photo.Width()) + placement.ExtraWidth());
-    const int ch = CheckedSize(i64(photo.Height()) + placement.ExtraHeight());
+    // The record comes from a file: a canvas beyond the picture limits is refused before
+    // anything is allocated for it.
+    const i64 canvasWidth = std::max<i64>(i64(photo.Width()) + placement.ExtraWidth(), 0);
+    const i64 canvasHeight = std::max<i64>(i64(photo.Height()) + placement.ExtraHeight(), 0);
+    CheckPictureSize(canvasWidth, canvasHeight);
+    const int cw = int(canvasWidth), ch = int(canvasHeight);
 
     TBitmap32 canvas(cw, ch);
     ClearAround(canvas, kCanvasColor, photo, placement.PhotoX(), placement.PhotoY());

@@ -1,4 +1,5 @@
 // Nine-piece frames, stretched frames and tiling, checked pixel by pixel on small templates.
+#include "base/PixelMemory.h"
 #include "decorate/Compose.h"
 #include "support/TestSupport.h"
 
@@ -283,6 +284,27 @@ TEST(ComposeFrame, OutlandishRecordsStaySafe) {
     ComposeFrame(wide, frame, Record({{ExtraWidth, -50}}));
     EXPECT_EQ(wide.Width(), 0);
     EXPECT_TRUE(wide.Empty());
+}
+
+// A placement record from a hostile library.phi asking for a canvas beyond the picture limits
+// (40100 x 40100 would take 6.4 GB) is refused before anything is allocated.
+TEST(ComposeFrame, CanvasesBeyondThePictureLimitsAreRefused) {
+    const TBitmap32 frame = Coded(6, 6);
+    TBitmap32 photo = test::PatternBitmap(100, 100);
+    const TBitmap32 before = photo;
+    const std::size_t cached = PixelMemory::CachedBytes();
+    EXPECT_EQ(test::ErrorText([&] {
+                  ComposeFrame(photo, frame, Record({{ExtraWidth, 40000}, {ExtraHeight, 40000}}));
+              }),
+              "The picture would be too large (40100 x 40100 pixels; the limit is 65535 pixels a "
+              "side and 100 million pixels)");
+    EXPECT_TRUE(photo.SharesPixelsWith(before));
+    EXPECT_EQ(PixelMemory::CachedBytes(), cached);
+    EXPECT_THROW(ComposeFrame(photo, frame, Record({{ExtraWidth, 65436}})), EOutOfResources);
+    // At the limits themselves the canvas is made.
+    TBitmap32 thin = test::PatternBitmap(1, 1);
+    ComposeFrame(thin, frame, Record({{ExtraWidth, 65534}}));
+    EXPECT_EQ(thin.Width(), 65535);
 }
 
 TEST(TileBitmap, RepeatsFromTheTopLeftAndCutsAtTheEdges) {
