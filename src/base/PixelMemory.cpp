@@ -55,9 +55,15 @@ void* MapLarge(std::size_t mapped) {
 
 } // namespace
 
+#ifdef LUMETTA_MALLOC_PIXELS
+constexpr bool kCaches = false;
+#else
+constexpr bool kCaches = true;
+#endif
+
 void* Acquire(std::size_t bytes) {
     if (bytes == 0) return nullptr;
-    if (bytes < kLargeBlock) {
+    if (!kCaches || bytes < kLargeBlock) {
         void* p = std::aligned_alloc(64, RoundUp(bytes, 64));
         if (p) std::memset(p, 0, bytes);
         return p;
@@ -91,7 +97,7 @@ void* Acquire(std::size_t bytes) {
 
 void Release(void* p, std::size_t bytes) noexcept {
     if (!p) return;
-    if (bytes < kLargeBlock) {
+    if (!kCaches || bytes < kLargeBlock) {
         std::free(p);
         return;
     }
@@ -122,6 +128,10 @@ void Trim() noexcept {
 
 std::size_t CachedBytes() noexcept {
     return gCachedBytes;
+}
+
+bool Caches() noexcept {
+    return kCaches;
 }
 
 } // namespace lumetta::PixelMemory

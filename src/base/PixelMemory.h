@@ -18,5 +18,9 @@ void Release(void* p, std::size_t bytes) noexcept;
 void Trim() noexcept;
 // Bytes currently held in the reuse cache.
 std::size_t CachedBytes() noexcept;
+// False in builds made with LUMETTA_MALLOC_PIXELS (sanitizer and fuzzing builds): there every
+// block comes from malloc, no block is cached, and the address sanitizer sees an overrun of a
+// large picture as it sees one of a small one.
+bool Caches() noexcept;
 
 } // namespace lumetta::PixelMemory
