@@ -417,8 +417,14 @@ void UnpackObjectPack(const std::string& packPath, const std::string& targetFold
         if (place) {
             placement = place(directory, fileName);
         } else {
+            // Delimiters in the file name separate folders too.
             placement.Folders = Components(directory);
-            placement.FileName = Slashes(fileName);
+            std::vector<std::string> parts = Components(fileName);
+            if (!parts.empty()) {
+                placement.FileName = parts.back();
+                parts.pop_back();
+            }
+            placement.Folders.insert(placement.Folders.end(), parts.begin(), parts.end());
         }
         std::string folderPath;
         for (const std::string& component : placement.Folders)
@@ -448,6 +454,7 @@ void UnpackObjectPack(const std::string& packPath, const std::string& targetFold
         }
         if (viaLink) throw EFileError(OutsideMessage(directory, fileName));
         if (folder.Get() < 0) throw EFileError(CreateMessage(path, error ? error : ENOENT));
+        if (placement.FileName.empty()) throw EFileError(CreateMessage(path, EISDIR));
 
         TAtomicFile out(folder.Get(), placement.FileName, path, /*allowExecutable=*/false);
         InflateInto(pack, dataOffset, compressedSize, out, StoredPath(directory, fileName),

@@ -323,6 +323,12 @@ TEST_F(Unpacking, LinksInsideTheTargetAreNeverFollowed) {
             "Object pack path \"" + std::string(folder) +
                 "\\x.jpg\" leads outside the target folder");
     }
+    // Delimiters in the file name are folders too, walked the same way.
+    EXPECT_EQ(
+        MessageOf<EFileError>([&] { Unpack(Record("", "Linked/x.jpg", 1, Zlib(Text("x")))); }),
+        "Object pack path \"Linked/x.jpg\" leads outside the target folder");
+    Unpack(Record("Data", "Sub\\y.jpg", 1, Zlib(Text("y"))));
+    EXPECT_EQ(ReadBytes(At("Data/Sub/y.jpg")), Text("y"));
     EXPECT_TRUE(fs::is_empty(outside / "deep"));
     EXPECT_EQ(Tree(outside), std::vector<std::string>{"deep/"});
     // The target itself may be reached through a link: that is the caller's choice.
