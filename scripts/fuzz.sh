@@ -55,15 +55,13 @@ for t in "${targets[@]}"; do
     echo "Fuzzing $t for $seconds s"
     # -fork keeps going after a finding; each finding is a file in findings/.
     "$dir/bin/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 \
-        -malloc_limit_mb=2048 -print_final_stats=1 -fork=1 -ignore_crashes=1 \
+        -malloc_limit_mb=2048 -fork=1 -ignore_crashes=1 \
         -ignore_timeouts=1 -ignore_ooms=1 -artifact_prefix="$dir/findings/$t/" \
         "$dir/corpus/$t" "$dir/seeds/$t" >"$log" 2>&1 || true
-    execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | awk '{s += $2} END {print s + 0}')
-    if [ "$execs" = 0 ]; then
-        execs=$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#')
-    fi
-    cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 | awk '{print $2}')
-    ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -n 1 | awk '{print $2}')
+    # The last status line of the forking run: "#<executions>: cov: <edges> ft: <features> ...".
+    execs=$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#' || true)
+    cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 | awk '{print $2}' || true)
+    ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -n 1 | awk '{print $2}' || true)
     corpus=$(find "$dir/corpus/$t" -type f | wc -l)
     findings=$(find "$dir/findings/$t" -type f | wc -l)
     [ "$findings" -eq 0 ] || found=1
