@@ -46,7 +46,12 @@ cmake --build "$dir" -j "$(nproc 2>/dev/null || echo 2)" --target fuzz_seeds \
 # ---- run ----
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export LUMETTA_FUZZ_SCRATCH="$PWD/$dir/scratch"
+# Targets that write files work in memory where it can be had: flushing to disk is slow.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    export LUMETTA_FUZZ_SCRATCH=/dev/shm/lumetta-fuzz-$$
+else
+    export LUMETTA_FUZZ_SCRATCH="$PWD/$dir/scratch"
+fi
 found=0
 report=()
 for t in "${targets[@]}"; do

@@ -10,7 +10,8 @@
 namespace lumetta::fuzz {
 
 const std::string& ScratchFolder() {
-    static const std::string folder = [] {
+    // Never destroyed: the exit handler below still needs it after static destructors ran.
+    static const std::string* folder = [] {
         const char* base = std::getenv("LUMETTA_FUZZ_SCRATCH");
         std::filesystem::path path = base && *base ? base : std::filesystem::temp_directory_path();
         path /= "lumetta-fuzz-" + std::to_string(::getpid());
@@ -20,9 +21,9 @@ const std::string& ScratchFolder() {
             std::error_code ec;
             std::filesystem::remove_all(ScratchFolder(), ec);
         });
-        return path.string();
+        return new std::string(path.string());
     }();
-    return folder;
+    return *folder;
 }
 
 std::string WriteScratchFile(const std::string& name, const std::uint8_t* data, std::size_t size) {
@@ -32,6 +33,11 @@ std::string WriteScratchFile(const std::string& name, const std::uint8_t* data, 
     out.close();
     FUZZ_CHECK(bool(out));
     return path;
+}
+
+bool Unchanged(const TBitmap32& after, const TBitmap32& before) {
+    if (after.Width() != before.Width() || after.Height() != before.Height()) return false;
+    return after.Empty() || after.SharesPixelsWith(before);
 }
 
 int FuzzDecoder(const char* extension, const std::uint8_t* data, std::size_t size) {

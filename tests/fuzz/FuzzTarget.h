@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "imaging/Bitmap32.h"
+
 #ifdef LUMETTA_FUZZ_REPLAY
 #define LUMETTA_FUZZ_TARGET(name) int Fuzz_##name(const std::uint8_t* data, std::size_t size)
 #else
@@ -22,8 +24,9 @@
 // Every target, for the replay program (keep in step with tests/fuzz/CMakeLists.txt).
 #define LUMETTA_FUZZ_TARGETS(X)                                                                    \
     X(bmp)                                                                                         \
-    X(jpeg) X(png) X(gif) X(tiff) X(tga) X(pnm) X(pcx) X(container) X(objectpack) X(ini)           \
-        X(eventlog) X(compose) X(alphablock)
+    X(jpeg)                                                                                        \
+    X(png) X(gif) X(tiff) X(tga) X(pnm) X(pcx) X(container) X(objectpack) X(ini) X(eventlog)       \
+        X(compose) X(alphablock)
 
 // A broken promise: reported like a crash.
 #define FUZZ_CHECK(condition)                                                                      \
@@ -61,6 +64,9 @@ private:
 const std::string& ScratchFolder();
 // Writes the bytes to a file in the scratch folder and returns its path.
 std::string WriteScratchFile(const std::string& name, const std::uint8_t* data, std::size_t size);
+
+// True when `after` still is `before`: the same shared pixels, or both empty.
+bool Unchanged(const TBitmap32& after, const TBitmap32& before);
 
 // The decoder targets: the bytes as a file of that extension (and, for PNG, as an object image).
 int FuzzDecoder(const char* extension, const std::uint8_t* data, std::size_t size);

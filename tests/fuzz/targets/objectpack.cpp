@@ -7,6 +7,7 @@
 #include "base/Error.h"
 #include "tools/ObjectPack.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -28,20 +29,40 @@ LUMETTA_FUZZ_TARGET(objectpack) {
     fs::create_directory_symlink(outside, target / "Data" / "Linked");
 
     const bool import = mode & 1, overwrite = mode & 2, keepFolders = mode & 4;
-    std::set<std::string> expected; // where the pack's files may land, relative to the target
-    try {
-        for (const TPspFileRecord& record : ListObjectPack(pack)) {
-            expected.insert(record.RelativePath());
-            expected.insert(fs::path(record.RelativePath()).filename().string());
-            try {
-                const TPackPlacement place = LibraryPlacement(record.Directory, record.FileName);
-                std::string path;
-                for (const std::string& folder : place.Folders)
-                    path += folder + "/";
-                expected.insert(path + place.FileName);
-            } catch (const Error&) {}
-        }
-    } catch (const Error&) {}
+    // Where the pack's files may land, relative to the target: read record by record, so that
+    // the records before a cut or damaged one count too.
+    std::set<std::string> expected;
+    fuzz::Input in(data + 1, size - 1);
+    while (in.RestSize() > 0) {
+        TPspFileRecord record;
+        const std::uint8_t* start = in.Rest();
+        const std::size_t dl = in.U8();
+        record.Directory.assign(reinterpret_cast<const char*>(in.Rest()),
+                                std::min(dl, in.RestSize()));
+        for (std::size_t i = 0; i < dl; ++i)
+            in.U8();
+        const std::size_t nl = in.U8();
+        record.FileName.assign(reinterpret_cast<const char*>(in.Rest()),
+                               std::min(nl, in.RestSize()));
+        for (std::size_t i = 0; i < nl; ++i)
+            in.U8();
+        const fs::path relative = fs::path(record.RelativePath()).lexically_normal();
+        expected.insert(relative.string());
+        expected.insert(relative.filename().string());
+        try {
+            const TPackPlacement place = LibraryPlacement(record.Directory, record.FileName);
+            std::string path;
+            for (const std::string& folder : place.Folders)
+                path += folder + "/";
+            expected.insert(path + place.FileName);
+        } catch (const Error&) {}
+        in.U32();
+        const std::int32_t cs = in.I32();
+        if (cs < 0 || std::size_t(cs) > in.RestSize()) break;
+        for (std::int32_t i = 0; i < cs; ++i)
+            in.U8();
+        if (in.Rest() == start) break;
+    }
 
     const auto progress = [](std::int64_t written, std::int32_t declared) {
         FUZZ_CHECK(written > 0 && written <= declared);

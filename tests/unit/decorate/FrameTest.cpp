@@ -284,6 +284,11 @@ TEST(ComposeFrame, OutlandishRecordsStaySafe) {
     ComposeFrame(wide, frame, Record({{ExtraWidth, -50}}));
     EXPECT_EQ(wide.Width(), 0);
     EXPECT_TRUE(wide.Empty());
+    // No side of a canvas without pixels is two billion rows long.
+    TBitmap32 tall = test::PatternBitmap(10, 10);
+    ComposeFrame(tall, frame, Record({{ExtraWidth, -50}, {ExtraHeight, 2000000000}}));
+    EXPECT_EQ(tall.Width(), 0);
+    EXPECT_EQ(tall.Height(), 0);
 }
 
 // A placement record from a hostile library.phi asking for a canvas beyond the picture limits
@@ -316,6 +321,22 @@ TEST(TileBitmap, RepeatsFromTheTopLeftAndCutsAtTheEdges) {
     TBitmap32 small(2, 1);
     EXPECT_TRUE(TileBitmap(small, Coded(3, 3)));
     ExpectPixels(small, 2, 1, [](int x, int y) { return Code(x, y); });
+}
+
+// Opaque tiles are copied row by row rather than drawn one by one: the same pixels, alpha
+// included, and a one-pixel tile over a large piece costs no more than the piece.
+TEST(TileBitmap, OpaqueTilesGiveWhatDrawingEveryTileGives) {
+    const TBitmap32 tile = test::PatternBitmap(7, 5, 3); // every alpha, transparent ones too
+    TBitmap32 copied(50, 23), drawn(50, 23);
+    ASSERT_TRUE(TileBitmap(copied, tile));
+    for (int y = 0; y < 23; y += 5)
+        for (int x = 0; x < 50; x += 7)
+            drawn.Draw(x, y, tile);
+    ExpectPixels(copied, 50, 23, [&](int x, int y) { return drawn.Pixel(x, y); });
+
+    TBitmap32 big(4000, 3000);
+    ASSERT_TRUE(TileBitmap(big, Uniform(1, 1, 0x80102030u)));
+    EXPECT_EQ(big.Pixel(3999, 2999), 0x80102030u);
 }
 
 TEST(TileBitmap, EmptyBitmapsGiveFalse) {
