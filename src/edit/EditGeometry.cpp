@@ -1,9 +1,12 @@
 #include "edit/EditGeometry.h"
 
+#include "imaging/Bitmap32.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <string>
 
 namespace lumetta {
 
@@ -72,6 +75,12 @@ int HeightForWidth(int width, double aspectRatio) {
 
 int WidthForHeight(int height, double aspectRatio) {
     return RoundSaturated(double(height) * aspectRatio);
+}
+
+void CheckNewPictureSize(long long width, long long height) {
+    if (width < 1 || height < 1)
+        throw Error("The width and the height must each be at least 1 pixel");
+    CheckPictureSize(width, height);
 }
 
 } // namespace lumetta

@@ -41,10 +41,10 @@ bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
 
 void CheckPictureSize(std::int64_t width, std::int64_t height) {
     if (PictureSizeAllowed(width, height)) return;
-    throw EOutOfResources("The picture would be too large (" + std::to_string(width) + " x " +
-                          std::to_string(height) + " pixels; the limit is " +
+    throw EOutOfResources("A picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                          " pixels is too large: Lumetta holds pictures of at most " +
                           std::to_string(kMaxPictureSide) + " pixels a side and " +
-                          std::to_string(kMaxPicturePixels / 1'000'000) + " million pixels)");
+                          std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels");
 }
 
 TBitmap32::TBitmap32() = default;
@@ -157,6 +157,12 @@ TColor32* TBitmap32::ScanLine(int y) {
 
 bool TBitmap32::SharesPixelsWith(const TBitmap32& other) const {
     return storage_ && storage_ == other.storage_;
+}
+
+bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    if (a.Empty() || a.SharesPixelsWith(b)) return true;
+    return std::memcmp(a.ConstBits(), b.ConstBits(), a.PixelCount() * sizeof(TColor32)) == 0;
 }
 
 void TBitmap32::Clear(TColor32 color) {

@@ -84,8 +84,8 @@ inline constexpr int kMaxPictureSide = 65535;
 // True when a picture of width x height keeps to the limits; a size of 0 or less in either
 // direction holds no pixels and always does.
 bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
-// Throws EOutOfResources "The picture would be too large (W x H pixels; the limit is 65535
-// pixels a side and 100 million pixels)" when the size does not keep to the limits.
+// Throws EOutOfResources "A picture of W x H pixels is too large: Lumetta holds pictures of at
+// most 65535 pixels a side and 100 megapixels" when the size does not keep to the limits.
 void CheckPictureSize(std::int64_t width, std::int64_t height);
 
 class TBitmap32;
@@ -169,6 +169,9 @@ public:
     TColor32* Bits();          // detaches from shared storage
     TColor32* ScanLine(int y); // detaches from shared storage
     bool SharesPixelsWith(const TBitmap32& other) const;
+    // Identifies the pixel buffer (null for an empty bitmap): bitmaps that share pixels give
+    // the same value. Used to count shared memory once.
+    const void* PixelBufferId() const { return storage_.get(); }
     std::size_t PixelCount() const { return std::size_t(width_) * height_; }
 
     // ---- properties ----
@@ -204,6 +207,10 @@ private:
     int height_ = 0;
     int updateCount_ = 0;
 };
+
+// Same size and the same pixel values in all four channels (shared pixels are compared
+// without reading them).
+bool SamePixels(const TBitmap32& a, const TBitmap32& b);
 
 // Resizes the bitmap in place with the filter (sfNearest, or Lanczos-3 for any other value).
 // Returns true whenever it returns; throws ETransformError "Destination bitmap is nil or

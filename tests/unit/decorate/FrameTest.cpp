@@ -301,8 +301,8 @@ TEST(ComposeFrame, CanvasesBeyondThePictureLimitsAreRefused) {
     EXPECT_EQ(test::ErrorText([&] {
                   ComposeFrame(photo, frame, Record({{ExtraWidth, 40000}, {ExtraHeight, 40000}}));
               }),
-              "The picture would be too large (40100 x 40100 pixels; the limit is 65535 pixels a "
-              "side and 100 million pixels)");
+              "A picture of 40100 x 40100 pixels is too large: Lumetta holds pictures of at most "
+              "65535 pixels a side and 100 megapixels");
     EXPECT_TRUE(photo.SharesPixelsWith(before));
     EXPECT_EQ(PixelMemory::CachedBytes(), cached);
     EXPECT_THROW(ComposeFrame(photo, frame, Record({{ExtraWidth, 65436}})), EOutOfResources);

@@ -45,8 +45,8 @@ TEST(Bitmap, StorageBeyondThePictureLimitIsRefused) {
         FAIL() << "400 million pixels were allocated";
     } catch (const EOutOfResources& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "The picture would be too large (20000 x 20000 pixels; "
-                  "the limit is 65535 pixels a side and 100 million pixels)");
+                  "A picture of 20000 x 20000 pixels is too large: Lumetta holds pictures of at "
+                  "most 65535 pixels a side and 100 megapixels");
     }
     EXPECT_TRUE(b.Empty());
     EXPECT_TRUE(PictureSizeAllowed(10000, 10000));
