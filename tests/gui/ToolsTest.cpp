@@ -216,7 +216,7 @@ TEST_F(ToolsTest, ImportRefusesAPackThatWouldReplaceTheProgramOrItsSettings) {
         d.btnImport->click();
         d.btnClose->click();
     });
-    w.actAddObject->trigger();
+    w.Actions().actAddObject->trigger();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(services.messages[0].text.toStdString(),
@@ -242,7 +242,7 @@ TEST_F(ToolsTest, ImportMovesTheBarOnlyWhenItsPercentageChanges) {
         d.btnImport->click();
         d.btnClose->click();
     });
-    w.actAddObject->trigger();
+    w.Actions().actAddObject->trigger();
     EXPECT_EQ(test::ReadBytes(ExeDir() + "Data/FrameBig.jpg").size(), 1000u * 1024);
     EXPECT_LE(changes, 102); // 0 .. 100 per cent, then back to 0
     EXPECT_GE(changes, 50);
