@@ -80,13 +80,17 @@ void DecodeGif(const DecodeContext& ctx, TBitmap32& out) {
     }
 
     const GifImageDesc& desc = gif->Image;
-    const std::int64_t left = desc.Left, top = desc.Top, w = desc.Width, h = desc.Height;
-    if (left < 0 || top < 0) ctx.Fail("bad image position");
+    const std::int64_t w = desc.Width, h = desc.Height;
+    if (desc.Left < 0 || desc.Top < 0) ctx.Fail("bad image position");
+    // A screen side of no size is the image's own; its position on that side is then ignored
+    // (otherwise a few bytes placing a small image far away would make a huge empty picture).
+    const std::int64_t left = gif->SWidth > 0 ? desc.Left : 0;
+    const std::int64_t top = gif->SHeight > 0 ? desc.Top : 0;
     ctx.CheckSize(w, h);
     // The picture is the logical screen; an image reaching past it is cut at its edges, as
-    // other readers show it (a screen of no size takes the image's extent).
-    const std::int64_t canvasW = gif->SWidth > 0 ? gif->SWidth : left + w;
-    const std::int64_t canvasH = gif->SHeight > 0 ? gif->SHeight : top + h;
+    // other readers show it.
+    const std::int64_t canvasW = gif->SWidth > 0 ? gif->SWidth : w;
+    const std::int64_t canvasH = gif->SHeight > 0 ? gif->SHeight : h;
     TBitmap32 picture = ctx.NewPicture(canvasW, canvasH);
 
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;

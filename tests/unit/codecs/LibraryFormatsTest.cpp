@@ -175,6 +175,12 @@ TEST(Gif, AnImageOutsideTheScreenIsCutToIt) {
         if (x < 3 || y < 2) return palette[0];
         return palette[std::size_t(1 + ((y - 2) * 6 + (x - 3)) % 2)];
     }));
+    // A screen of no size is the image itself, wherever the image says it is.
+    f.left = 3;
+    f.top = 60000;
+    EXPECT_TRUE(PixelsAre(Decode(EncodeGif(0, 0, palette, 0, {f}), "gif"), 6, 4, [&](int x, int y) {
+        return palette[std::size_t(1 + (y * 6 + x) % 2)];
+    }));
     // Entirely outside: the screen's background only.
     f.left = 40;
     EXPECT_TRUE(PixelsAre(Decode(EncodeGif(5, 4, palette, 3, {f}), "gif"), 5, 4,
