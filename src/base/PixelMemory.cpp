@@ -128,9 +128,15 @@ void StartReturning(State& s) {
 
 } // namespace
 
+#ifdef LUMETTA_MALLOC_PIXELS
+constexpr bool kCaches = false;
+#else
+constexpr bool kCaches = true;
+#endif
+
 void* Acquire(std::size_t bytes, bool zeroed) {
     if (bytes == 0) return nullptr;
-    if (bytes < kLargeBlock) {
+    if (!kCaches || bytes < kLargeBlock) {
         void* p = std::aligned_alloc(64, RoundUp(bytes, 64));
         if (p && zeroed) std::memset(p, 0, bytes);
         return p;
@@ -174,7 +180,7 @@ void* Acquire(std::size_t bytes, bool zeroed) {
 
 void Release(void* p, std::size_t bytes) noexcept {
     if (!p) return;
-    if (bytes < kLargeBlock) {
+    if (!kCaches || bytes < kLargeBlock) {
         std::free(p);
         return;
     }
@@ -230,6 +236,10 @@ void SetCacheLifetime(std::chrono::milliseconds lifetime) {
         s.lifetime = lifetime;
     }
     s.changed.notify_one();
+}
+
+bool Caches() noexcept {
+    return kCaches;
 }
 
 } // namespace lumetta::PixelMemory

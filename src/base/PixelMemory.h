@@ -29,5 +29,9 @@ void Trim() noexcept;
 std::size_t CachedBytes() noexcept;
 // For tests: how long freed blocks wait in the cache (0 keeps none).
 void SetCacheLifetime(std::chrono::milliseconds lifetime);
+// False in builds made with LUMETTA_MALLOC_PIXELS (sanitizer and fuzzing builds): there every
+// block comes from malloc, no block is cached, and the address sanitizer sees an overrun of a
+// large picture as it sees one of a small one.
+bool Caches() noexcept;
 
 } // namespace lumetta::PixelMemory

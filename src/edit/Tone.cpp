@@ -110,6 +110,7 @@ void MapPixels(TBitmap32& destination, const TBitmap32& source, const TLookupTab
     destination.BeginUpdate();
     try {
         if (&destination != &source) {
+            CheckPictureSize(source.Width(), source.Height());
             // Every pixel is overwritten: a destination that shares the source's pixels takes
             // fresh storage instead of copying them first.
             if (destination.SharesPixelsWith(source)) destination.AssignNil();

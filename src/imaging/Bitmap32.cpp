@@ -33,6 +33,20 @@ struct TBitmap32::Storage {
     ~Storage() { PixelMemory::Release(data, bytes); }
 };
 
+bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0) return true;
+    return width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+void CheckPictureSize(std::int64_t width, std::int64_t height) {
+    if (PictureSizeAllowed(width, height)) return;
+    throw EOutOfResources("A picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                          " pixels is too large: Lumetta holds pictures of at most " +
+                          std::to_string(kMaxPictureSide) + " pixels a side and " +
+                          std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels");
+}
+
 TBitmap32::TBitmap32() = default;
 
 TBitmap32::TBitmap32(int width, int height) {
@@ -106,6 +120,9 @@ void TBitmap32::Allocate(int width, int height, bool zeroed) {
         height_ = std::max(height, 0);
         return;
     }
+    // The last line of defence of the memory bound: callers check the whole limit (sides
+    // included) with their own message before they get here.
+    if (std::int64_t(width) * height > kMaxPicturePixels) CheckPictureSize(width, height);
     const auto count = std::size_t(width) * std::size_t(height);
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(TColor32))
         throw EOutOfResources("Can't allocate the DIB handle");

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "library/IniFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace lumetta {
@@ -24,6 +25,14 @@ std::string DefaultScrIniPath() {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
+}
+
+TWindowSize FitWindowSize(std::int32_t storedWidth, std::int32_t storedHeight, int areaWidth,
+                          int areaHeight) {
+    auto fit = [](std::int32_t stored, int least, int area) {
+        return std::max(1, std::min(std::max<std::int32_t>(stored, least), area));
+    };
+    return {fit(storedWidth, 200, areaWidth), fit(storedHeight, 150, areaHeight)};
 }
 
 TSettings::TSettings() : ScrIniPath(DefaultScrIniPath()) {}

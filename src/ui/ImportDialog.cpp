@@ -99,14 +99,21 @@ void TfrmAddObject::btnImportClick() {
     const std::string pack = path.toStdString();
     if (path.isEmpty() || !FileExists(pack)) return;
 
-    UnpackObjectPack(pack, owner_.exeDir, /*overwrite=*/true, /*keepFolders=*/true,
-                     [this](std::int64_t written, std::int32_t size) {
-                         constexpr std::int64_t top = std::numeric_limits<int>::max();
-                         // An empty file would turn the bar into a busy indicator.
-                         ProgressDonw->setMaximum(std::max(1, int(size)));
-                         ProgressDonw->setValue(int(std::clamp<std::int64_t>(written, 0, top)));
-                         repaint();
-                     });
+    // The bar runs from 0 to the file's declared size; it is repainted only when its
+    // percentage moves, so that a pack of many small pieces costs no time in painting.
+    int shownPercent = -1;
+    ImportObjectPack(pack, owner_.exeDir, [&](std::int64_t written, std::int32_t size) {
+        constexpr std::int64_t top = std::numeric_limits<int>::max();
+        const std::int64_t whole = std::max<std::int64_t>(1, size);
+        const int percent = int(std::clamp<std::int64_t>(written * 100 / whole, 0, 100));
+        const int maximum = int(whole);
+        if (percent == shownPercent && ProgressDonw->maximum() == maximum) return;
+        shownPercent = percent;
+        // An empty file would turn the bar into a busy indicator.
+        ProgressDonw->setMaximum(maximum);
+        ProgressDonw->setValue(int(std::clamp<std::int64_t>(written, 0, top)));
+        repaint();
+    });
     ProgressDonw->setValue(0);
     Settings().PspVer = PspVersionFromPackName(QFileInfo(path).fileName().toStdString());
 

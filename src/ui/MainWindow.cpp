@@ -159,8 +159,12 @@ void TfrmMain::RunExitSequence() {
 void TfrmMain::PlaceWindow() {
     const QScreen* screen = QApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    QSize size(settings_.WinWidth, settings_.WinHeight);
-    size = size.expandedTo(QSize(200, 150)).boundedTo(QSize(16384, 16384));
+    const TWindowSize fitted =
+        FitWindowSize(settings_.WinWidth, settings_.WinHeight, area.width(), area.height());
+    // The size the window opens with is the one stored again at exit.
+    settings_.WinWidth = fitted.Width;
+    settings_.WinHeight = fitted.Height;
+    const QSize size(fitted.Width, fitted.Height);
     resize(size);
     move(area.center() - QPoint(size.width() / 2, size.height() / 2));
     lastNormalSize_ = size;

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -123,6 +124,18 @@ TEST_F(MainWindowTest, StoredSizeStateAndForeignKeysSurviveARun) {
     EXPECT_NE(ini.find("Keep=yes"), std::string::npos);
     EXPECT_NE(ini.find("Mine=1"), std::string::npos);
     EXPECT_NE(ini.find("WinWidth=400"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, AStoredSizeLargerThanTheScreenIsBoundToItsWorkArea) {
+    test::WriteText(ExeDir() + "Setup.ini", "[Setup]\nWinWidth=100000\nWinHeight=100000\n");
+    TfrmMain& w = Start();
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(w.frameGeometry().width(), area.width());
+    EXPECT_LE(w.frameGeometry().height(), area.height());
+    window.reset();
+    const std::string ini = test::ReadText(ExeDir() + "Setup.ini");
+    EXPECT_EQ(ini.find("WinWidth=100000"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("WinWidth=" + std::to_string(area.width())), std::string::npos) << ini;
 }
 
 TEST_F(MainWindowTest, MaximizedStateIsKept) {

@@ -168,6 +168,13 @@ TEST(ApplyLookupTable, NeutralSettingsKeepColoursButNotAlpha) {
         ASSERT_EQ(b.Pixel(x, 0), Color32(x, 255 - x, x / 2, 255));
 }
 
+TEST(ApplyLookupTable, ASourceBeyondThePictureLimitsIsRefused) {
+    const TBitmap32 wide(70000, 1);
+    TBitmap32 target(2, 2);
+    EXPECT_THROW(ApplyLookupTable(&target, &wide, IdentityTable()), EOutOfResources);
+    EXPECT_EQ(target.Width(), 2);
+}
+
 TEST(ApplyChannelTables, EachChannelHasItsOwnTable) {
     TLookupTable r = IdentityTable(), g{}, bl{};
     g.fill(9);
