@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace lumetta::PixelMemory {
@@ -30,6 +31,12 @@ std::vector<CachedBlock>& Cache() {
     return *cache;
 }
 std::size_t gCachedBytes = 0;
+// The cache is shared by every thread that makes bitmaps (the batch decorator runs one photo
+// per thread); clearing and unmapping happen outside the lock.
+std::mutex& CacheMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
 
 std::size_t RoundUp(std::size_t n, std::size_t to) {
     return (n + to - 1) / to * to;
@@ -63,19 +70,25 @@ void* Acquire(std::size_t bytes) {
         return p;
     }
     const std::size_t mapped = RoundUp(bytes, kHugePage);
-    auto& cache = Cache();
-    // Reuse the smallest cached block that fits and wastes at most a quarter of itself.
-    int best = -1;
-    for (int i = 0; i < int(cache.size()); ++i) {
-        const auto& b = cache[i];
-        if (b.mapped >= mapped && b.mapped - mapped <= b.mapped / 4 &&
-            (best < 0 || b.mapped < cache[best].mapped))
-            best = i;
+    CachedBlock b{nullptr, 0, 0};
+    {
+        std::lock_guard lock(CacheMutex());
+        auto& cache = Cache();
+        // Reuse the smallest cached block that fits and wastes at most a quarter of itself.
+        int best = -1;
+        for (int i = 0; i < int(cache.size()); ++i) {
+            const auto& c = cache[i];
+            if (c.mapped >= mapped && c.mapped - mapped <= c.mapped / 4 &&
+                (best < 0 || c.mapped < cache[best].mapped))
+                best = i;
+        }
+        if (best >= 0) {
+            b = cache[best];
+            cache.erase(cache.begin() + best);
+            gCachedBytes -= b.mapped;
+        }
     }
-    if (best >= 0) {
-        CachedBlock b = cache[best];
-        cache.erase(cache.begin() + best);
-        gCachedBytes -= b.mapped;
+    if (b.p) {
         // Memory already faulted in is cheap to clear; the untouched tail is still zero. Clear
         // every dirty byte that stays in the block, not only the ones asked for: Release
         // records only the new size as dirty, so a later, larger request would otherwise get
@@ -96,6 +109,7 @@ void Release(void* p, std::size_t bytes) noexcept {
         return;
     }
     const std::size_t mapped = RoundUp(bytes, kHugePage);
+    std::lock_guard lock(CacheMutex());
     auto& cache = Cache();
     if (mapped <= kCacheLimitBytes) {
         while (!cache.empty() &&
@@ -114,6 +128,7 @@ void Release(void* p, std::size_t bytes) noexcept {
 }
 
 void Trim() noexcept {
+    std::lock_guard lock(CacheMutex());
     for (auto& b : Cache())
         munmap(b.p, b.mapped);
     Cache().clear();
@@ -121,6 +136,7 @@ void Trim() noexcept {
 }
 
 std::size_t CachedBytes() noexcept {
+    std::lock_guard lock(CacheMutex());
     return gCachedBytes;
 }
 

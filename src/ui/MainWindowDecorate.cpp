@@ -2,6 +2,7 @@
 // preview, clip-art and text layers floating over it.
 #include "codecs/ImageIO.h"
 #include "decorate/Compose.h"
+#include "decorate/FloatingLayers.h"
 #include "decorate/LayerGeometry.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
@@ -98,11 +99,7 @@ void ApplyFrameLike(TfrmMain& w, const std::string& name, const char* section,
     LoadObjectImage(w.ObjectPack, name + ".png", w.ObjectImage);
     ReadFrameSpec(w.PlacementIndex, section, name, placement);
     w.RestoreSnapshot(w.HistoryIndex(), w.Composite);
-    if (placement.StretchToPhoto() != 0) {
-        StretchFrame(w.Composite, w.ObjectImage);
-    } else {
-        ComposeFrame(w.Composite, w.ObjectImage, placement);
-    }
+    ApplyFrameTemplate(w.Composite, w.ObjectImage, placement);
     w.imgView->Picture().Assign(w.Composite);
 }
 } // namespace
@@ -131,22 +128,13 @@ namespace {
 // fails.
 TBitmapLayer* AddCentredLayer(TfrmMain& w, const TBitmap32& bitmap, TPoint& centre) {
     TImgView32& view = w.imgView->Model();
-    auto* layer = view.Layers().Add<TBitmapLayer>();
-    try {
-        layer->Bitmap().Assign(bitmap);
-        layer->Bitmap().DrawMode = dmBlend;
-        const TRect vp = view.ViewportRect();
-        centre = view.ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
-        layer->SetLocation(
-            CentredLocation(centre.X, centre.Y, layer->Bitmap().Width(), layer->Bitmap().Height()));
-        layer->SetScaled(true);
-        layer->OnMouseDown = [&w](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
-            w.LayerMouseDown(sender);
-        };
-    } catch (...) {
-        layer->Free();
-        throw;
-    }
+    const TRect vp = view.ViewportRect();
+    centre = view.ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
+    TBitmapLayer* layer = AddPictureLayer(
+        view, bitmap, CentredLocation(centre.X, centre.Y, bitmap.Width(), bitmap.Height()));
+    layer->OnMouseDown = [&w](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
+        w.LayerMouseDown(sender);
+    };
     return layer;
 }
 
@@ -162,14 +150,8 @@ void TfrmMain::AddClipArtLayer(const std::string& name) {
 
 void TfrmMain::AddTextLayer(const std::string& text) {
     // The text is rendered once, 10 pixels in from the left and top of a transparent bitmap.
-    TBitmap32 scratch;
-    scratch.Font = TextFont;
-    scratch.DrawMode = dmBlend;
-    scratch.SetWidth(scratch.TextWidth(text) + 20);
-    scratch.SetHeight(scratch.TextHeight(text) + 20);
-    scratch.RenderText(10, 10, text, 0, WinColorToColor32(TextFont.Color));
     TPoint centre;
-    TBitmapLayer* layer = AddCentredLayer(*this, scratch, centre);
+    TBitmapLayer* layer = AddCentredLayer(*this, TextLayerBitmap(TextFont, text), centre);
     SelectLayer(layer);
     ShowClipArtTools(centre.X, centre.Y);
 }
@@ -227,13 +209,9 @@ void TfrmMain::ClearPreviewLayers() {
 
 void TfrmMain::FlattenLayersTo(TBitmap32& target) {
     SelectLayer(nullptr);
-    const TBitmap32& picture = imgView->Picture();
-    TBitmap32 flat(picture.Width(), picture.Height());
-    imgView->Model().PaintTo(flat, TRect{0, 0, picture.Width(), picture.Height()});
-    imgView->ClearLayers();
+    FlattenLayers(imgView->Model(), target);
     RubberBand = nullptr;
     SelectedLayer = nullptr;
-    target.Assign(flat);
 }
 
 void TfrmMain::FlattenPreviewLayers() {

@@ -15,15 +15,6 @@
 
 namespace lumetta::ui {
 
-namespace {
-
-// The one table of the stored settings: slider positions in hundredths.
-TLookupTable StoredToneTable(double contrast, double brightness, double gamma) {
-    return ToneTable(contrast / 100.0, brightness / 100.0, gamma / 100.0);
-}
-
-} // namespace
-
 void TfrmMain::ConnectToneTools() {
     TEditPanels& p = *EditPanel;
     auto bind = [this](QAbstractButton* button, void (TfrmMain::*handler)()) {
@@ -112,13 +103,13 @@ void TfrmMain::ApplyUpdateImage() {
     TBitmap32& picture = ImgViewEdit->Picture();
     Composite.Assign(EditedPhoto);
     ApplyLookupTable(&picture, &EditedPhoto,
-                     StoredToneTable(ToneContrast, ToneBrightness, ToneGamma));
+                     SliderToneTable(ToneContrast, ToneBrightness, ToneGamma));
     Composite.Assign(picture);
     ImgViewEdit->Model().Invalidate();
 }
 
 void TfrmMain::ApplyToneTables(TBitmap32& bitmap) {
-    ApplyLookupTable(&bitmap, &bitmap, StoredToneTable(ToneContrast, ToneBrightness, ToneGamma));
+    ApplyLookupTable(&bitmap, &bitmap, SliderToneTable(ToneContrast, ToneBrightness, ToneGamma));
 }
 
 void TfrmMain::btnContrastOKClick() {
