@@ -149,7 +149,7 @@ TBitmap32 TDecorator::TextBitmap(const TStep& step, int pictureHeight, const TJo
         throw EImageError("[" + step.Section + "] the text would be " + std::to_string(w) + " x " +
                           std::to_string(h) + " pixels, too large to draw");
     TBitmap32 bitmap = TextLayerBitmap(font, text);
-    if (texts_.size() > 256) texts_.clear(); // lines that change per photo are not worth keeping
+    if (texts_.size() >= 16) texts_.clear(); // lines that change per photo are not worth keeping
     texts_.emplace(std::move(key), bitmap);
     return bitmap;
 }

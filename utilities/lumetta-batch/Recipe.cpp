@@ -79,22 +79,19 @@ private:
     std::string current_;
 };
 
-bool ParseDouble(std::string_view text, double& value) {
-    std::string t = Trim(text);
-    if (t.empty()) return false;
-    const char* first = t.data();
-    if (*first == '+') ++first;
+// A decimal number with an optional sign and nothing else around it but spaces.
+template <class T> bool ParseNumber(std::string_view text, T& value) {
+    const std::string t = Trim(text);
+    if (t.empty() || t.rfind("+-", 0) == 0) return false;
+    const char* first = t.data() + (t[0] == '+' ? 1 : 0);
     const auto [end, ec] = std::from_chars(first, t.data() + t.size(), value);
-    return ec == std::errc() && end == t.data() + t.size() && std::isfinite(value);
+    return ec == std::errc() && end == t.data() + t.size() && std::isfinite(double(value));
 }
-
+bool ParseDouble(std::string_view text, double& value) {
+    return ParseNumber(text, value);
+}
 bool ParseInt(std::string_view text, int& value) {
-    std::string t = Trim(text);
-    if (t.empty()) return false;
-    const char* first = t.data();
-    if (*first == '+') ++first;
-    const auto [end, ec] = std::from_chars(first, t.data() + t.size(), value);
-    return ec == std::errc() && end == t.data() + t.size();
+    return ParseNumber(text, value);
 }
 
 int IntIn(SectionReader& r, const std::string& value, int low, int high) {

@@ -142,7 +142,25 @@ void RemoveStaleTemporaries(const std::string& folder, const std::vector<TJob>& 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // "--jobs=2" and "-j2" are the same as "--jobs 2" and "-j 2".
+    std::vector<std::string> args;
+    bool split = true; // not after "--"
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        const auto eq = a.find('=');
+        if (a == "--") split = false;
+        if (!split) {
+            args.push_back(std::move(a));
+        } else if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            args.push_back(a.substr(0, eq));
+            args.push_back(a.substr(eq + 1));
+        } else if (a.size() > 2 && a[0] == '-' && (a[1] == 'j' || a[1] == 'o')) {
+            args.push_back(a.substr(0, 2));
+            args.push_back(a.substr(2));
+        } else {
+            args.push_back(std::move(a));
+        }
+    }
     std::string recipePath, outFolder, library, placements;
     std::vector<std::string> inputs;
     int jobs = int(std::max(1u, std::thread::hardware_concurrency()));

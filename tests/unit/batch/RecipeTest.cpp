@@ -129,6 +129,7 @@ TEST(Recipe, RefusesMistakesSayingWhere) {
         {"[Text]\ntext = a\n[text]\ntext = b\n", "[text] appears twice"},
         {"[Tone]\ncontrast = 101\n", "[Tone] contrast = 101: expected a whole number from -100"},
         {"[Tone]\ngamma = 1.5\n", "[Tone] gamma = 1.5"},
+        {"[Tone]\ncontrast = +-5\n", "[Tone] contrast = +-5"},
         {"[Resize]\nsize = 10x10\nfit = 5x5\n", "[Resize] size or fit"},
         {"[Resize]\n", "[Resize] size or fit"},
         {"[Resize]\nsize = 0 x 10\n", "[Resize] size = 0 x 10: expected a width and a height"},
