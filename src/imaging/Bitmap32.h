@@ -155,6 +155,9 @@ public:
     TColor32* Bits();          // detaches from shared storage
     TColor32* ScanLine(int y); // detaches from shared storage
     bool SharesPixelsWith(const TBitmap32& other) const;
+    // Identifies the pixel buffer (null for an empty bitmap): bitmaps that share pixels give
+    // the same value. Used to count shared memory once.
+    const void* PixelBufferId() const { return storage_.get(); }
     std::size_t PixelCount() const { return std::size_t(width_) * height_; }
 
     // ---- properties ----
@@ -190,6 +193,10 @@ private:
     int height_ = 0;
     int updateCount_ = 0;
 };
+
+// Same size and the same pixel values in all four channels (shared pixels are compared
+// without reading them).
+bool SamePixels(const TBitmap32& a, const TBitmap32& b);
 
 // Resizes the bitmap in place with the filter (sfNearest, or Lanczos-3 for any other value).
 // Returns true whenever it returns; throws ETransformError "Destination bitmap is nil or

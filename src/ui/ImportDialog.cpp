@@ -4,7 +4,6 @@
 #include "tools/ObjectPack.h"
 #include "tools/Settings.h"
 #include "ui/AboutDialog.h"
-#include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 
 #include <QApplication>
@@ -23,7 +22,8 @@
 
 namespace lumetta::ui {
 
-TfrmAddObject::TfrmAddObject(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
+TfrmAddObject::TfrmAddObject(const TDialogContext& context)
+    : QDialog(context.parent), owner_(context) {
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Import Object"));
@@ -71,11 +71,11 @@ TfrmAddObject::TfrmAddObject(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
 
     // Errors of the buttons end in the program's standard error box; the dialog stays open.
     connect(btnSelFile, &QToolButton::clicked, this,
-            [this] { owner_.RunCommand([this] { SelectFileClick(); }); });
+            [this] { owner_.Run([this] { SelectFileClick(); }); });
     connect(btnImport, &QPushButton::clicked, this,
-            [this] { owner_.RunCommand([this] { btnImportClick(); }); });
+            [this] { owner_.Run([this] { btnImportClick(); }); });
     connect(btnDown, &QPushButton::clicked, this,
-            [this] { owner_.RunCommand([this] { btnDownClick(); }); });
+            [this] { owner_.Run([this] { btnDownClick(); }); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     setFixedSize(sizeHint());
@@ -99,7 +99,7 @@ void TfrmAddObject::btnImportClick() {
     const std::string pack = path.toStdString();
     if (path.isEmpty() || !FileExists(pack)) return;
 
-    UnpackObjectPack(pack, owner_.ExeDir, /*overwrite=*/true, /*keepFolders=*/true,
+    UnpackObjectPack(pack, owner_.exeDir, /*overwrite=*/true, /*keepFolders=*/true,
                      [this](std::int64_t written, std::int32_t size) {
                          constexpr std::int64_t top = std::numeric_limits<int>::max();
                          // An empty file would turn the bar into a busy indicator.

@@ -1,5 +1,7 @@
 #pragma once
 // The Import Object dialog: picks an object pack (.psp) and unpacks it into the program folder.
+#include "ui/DialogContext.h"
+
 #include <QDialog>
 
 class QLineEdit;
@@ -9,12 +11,10 @@ class QToolButton;
 
 namespace lumetta::ui {
 
-class TfrmMain;
-
 class TfrmAddObject : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmAddObject(TfrmMain& owner);
+    explicit TfrmAddObject(const TDialogContext& context);
 
     // Unpacks the pack named in the edit into the program folder, records its version digit and
     // asks for a restart. A path that names no file does nothing. Failures propagate.
@@ -33,7 +33,7 @@ public:
     QProgressBar* ProgressDonw;
 
 private:
-    TfrmMain& owner_;
+    TDialogContext owner_;
     bool restartRequested_ = false;
 };
 

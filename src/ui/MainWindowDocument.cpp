@@ -1,5 +1,6 @@
 // TfrmMain: the photo document — Open File, Close, Undo, Redo, the page modes and the mouse on
 // the preview.
+#include "base/Error.h"
 #include "codecs/ImageIO.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
@@ -64,87 +65,75 @@ void TfrmMain::actOpenFileExecute() {
     request.preview = PreviewOf;
     const auto chosen = services_->OpenFile(this, request);
     if (!chosen) return;
+    OpenPhotoFile(chosen->path);
+}
 
-    CurrentPhotoFile = chosen->path.toStdString();
-    if (!QFileInfo(chosen->path).isFile()) return;
+bool TfrmMain::OpenPhotoFile(const QString& path) {
+    const std::string file = path.toStdString();
+    const QString name = QFileInfo(path).fileName();
+    if (!QFileInfo(path).isFile())
+        throw Error("Cannot open " + name.toStdString() + ": there is no such file");
 
-    // Failures from here on end the command silently; what was done stays done.
+    // The file is decoded in full before anything changes: a file that cannot be opened leaves
+    // the document as it was, and says why.
+    TBitmap32 tested;
+    TBitmap32 loaded;
     try {
-        TBitmap32 tested;
-        TBitmap32 loaded;
-        if (!LoadImageFile(CurrentPhotoFile, tested, &loaded)) return;
-        loaded.DrawMode = EditedPhoto.DrawMode;
-        EditedPhoto.AssignPicture(loaded, true);
-
-        ClearPreviewLayers();
-        RemoveSelection();
-        imgView->SetScale(1.0f);
-        ImgViewEdit->SetScale(1.0f);
-        ZoomStep = 10;
-        iPhotos.Clear();
-        plLeft->setCurrentIndex(pgEdit);
-        PageListMain->setCurrentIndex(plEditPhoto);
-        settings_.ScrIniPath = FolderOf(CurrentPhotoFile);
-        PushSnapshot(EditedPhoto);
-        ImgViewEdit->Picture().Assign(EditedPhoto);
-        imgView->Picture().Assign(EditedPhoto);
-        UpdatePhotoCommands();
-        ShowPhotoSize();
-    } catch (...) {
-        // Open File reports nothing: a file that cannot be opened leaves the document as it was.
+        if (!LoadImageFile(file, tested, &loaded))
+            throw Error("the file is not a picture Lumetta can read");
+    } catch (const std::exception& e) {
+        throw Error("Cannot open " + name.toStdString() + ": " + e.what());
     }
+    tested.AssignNil();
+    // The photo that is open now may hold unsaved work.
+    if (!ConfirmUnsavedWork()) return false;
+
+    RemoveSelection();
+    HideClipArtTools();
+    doc_->Open(loaded, file);
+    loaded.AssignNil();
+    imgView->SetScale(1.0f);
+    ImgViewEdit->SetScale(1.0f);
+    zoomStep_ = 10;
+    plLeft->setCurrentIndex(pgEdit);
+    PageListMain->setCurrentIndex(plEditPhoto);
+    settings_.ScrIniPath = FolderOf(file);
+    ShowPhotoSize(true);
     emit documentChanged();
+    return true;
 }
 
 void TfrmMain::ActCloseExecute() {
-    if (services_->ShowMessage(this, QStringLiteral("Confirm"),
-                               QStringLiteral("Are you sure you want to close the current photo?"),
-                               MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes)
+    // With unsaved work the question is whether to save it; otherwise the plain confirmation.
+    if (doc_->HasUnsavedWork()) {
+        if (!ConfirmUnsavedWork()) return;
+    } else if (services_->ShowMessage(
+                   this, QStringLiteral("Confirm"),
+                   QStringLiteral("Are you sure you want to close the current photo?"),
+                   MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes) {
         return;
-    ClearPreviewLayers();
+    }
     RemoveSelection();
-    iPhotos.Clear();
+    HideClipArtTools();
+    doc_->Close();
     plLeft->setCurrentIndex(pgEdit);
     PageListMain->setCurrentIndex(plEditPhoto);
-    ImgViewEdit->Picture().SetSize(0, 0);
-    imgView->Picture().SetSize(0, 0);
-    EditedPhoto.SetSize(0, 0);
-    UpdatePhotoCommands();
-    ShowPhotoSize();
     emit documentChanged();
 }
 
 void TfrmMain::actUndoExecute() {
-    iPhotos.HistoryIndex -= 1;
-    TBitmap32& target =
-        PageListMain->currentIndex() == plEditPhoto ? ImgViewEdit->Picture() : imgView->Picture();
-    RestoreSnapshot(iPhotos.HistoryIndex, target);
-    UpdateUndoRedo();
-    ShowPhotoSize();
+    doc_->Undo(UndoPage());
+    ShowPhotoSize(true);
 }
 
 void TfrmMain::actRedoExecute() {
-    iPhotos.HistoryIndex += 1;
-    TBitmap32& target =
-        PageListMain->currentIndex() == plEditPhoto ? ImgViewEdit->Picture() : imgView->Picture();
-    RestoreSnapshot(iPhotos.HistoryIndex, target);
-    UpdateUndoRedo();
-    ShowPhotoSize();
+    doc_->Redo(UndoPage());
+    ShowPhotoSize(true);
 }
 
 void TfrmMain::SwitchMode(int mode) {
     if (mode < pmEditPhoto || mode > pmAddShadow) return;
-    if (EditDirty) {
-        EditedPhoto.Assign(ImgViewEdit->Picture());
-        PushSnapshot(ImgViewEdit->Picture());
-        EditDirty = false;
-    }
-    if (PreviewDirty) {
-        PushSnapshot(imgView->Picture());
-        PreviewDirty = false;
-    }
-    if (imgView->LayerCount() > 0) FlattenPreviewLayers();
-    ClearPreviewLayers();
+    doc_->CommitForModeSwitch();
     HideClipArtTools();
 
     static const char* const kModeText[] = {"Option : Edit photo", "Option : Add Mask",
@@ -153,7 +142,7 @@ void TfrmMain::SwitchMode(int mode) {
     if (mode == pmEditPhoto) {
         plLeft->setCurrentIndex(pgEdit);
         PageListMain->setCurrentIndex(plEditPhoto);
-        ImgViewEdit->Picture().Assign(EditedPhoto);
+        doc_->ShowEditPage();
     } else {
         RemoveSelection();
         // Mode 2 is clip art (kind 3) and mode 3 frames (kind 2).
@@ -163,11 +152,10 @@ void TfrmMain::SwitchMode(int mode) {
         SetObjectKind(kKind[mode], QString::fromLatin1(kMask[mode]));
         plLeft->setCurrentIndex(pgObject);
         PageListMain->setCurrentIndex(plPreview);
-        RestoreSnapshot(iPhotos.HistoryIndex, imgView->Picture());
+        doc_->ShowPreviewPage();
     }
     SetStatusText(0, QString::fromLatin1(kModeText[mode]));
-    UpdateUndoRedo();
-    ShowPhotoSize();
+    ShowPhotoSize(true);
     emit documentChanged();
 }
 
@@ -185,14 +173,8 @@ void TfrmMain::actWelcomeExecute() {
 }
 
 void TfrmMain::actExitExecute() {
+    // The close event asks about unsaved work.
     close();
-}
-
-void TfrmMain::actClearLogsExecute() {
-    if (services_->ShowMessage(this, QApplication::applicationName(),
-                               QStringLiteral("Are you sure you want to clean logs?"),
-                               MessageIcon::Question, MessageButtons::YesNo) == MessageResult::Yes)
-        LogFileMain.Clear();
 }
 
 void TfrmMain::OnPreviewWheel(int delta) {
@@ -209,8 +191,9 @@ void TfrmMain::OnPreviewWheel(int delta) {
 }
 
 void TfrmMain::OnPreviewMouseDown(int, int, int, bool layerHit) {
+    if (doc_->SelectedLayer()) layerLocationAtPress_ = doc_->SelectedLayer()->Location();
     if (layerHit) return;
-    SelectLayer(nullptr);
+    doc_->SelectLayer(nullptr);
     imgView->ReleaseMouseCapture();
     HideClipArtTools();
 }

@@ -99,6 +99,8 @@ MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& ca
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
     QPushButton* ok = nullptr;
+    QPushButton* save = nullptr;
+    QPushButton* discard = nullptr;
     switch (buttons) {
     case MessageButtons::Ok:
         ok = box.addButton(QMessageBox::Ok);
@@ -111,12 +113,23 @@ MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& ca
         no = box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);
         break;
+    case MessageButtons::SaveDiscardCancel:
+        // Escape and the close box mean Cancel.
+        save = box.addButton(QMessageBox::Save);
+        save->setText(QObject::tr("&Save"));
+        discard = box.addButton(QMessageBox::Discard);
+        discard->setText(QObject::tr("&Discard"));
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        box.setDefaultButton(save);
+        break;
     }
     box.exec();
     auto* clicked = box.clickedButton();
     if (clicked && clicked == yes) return MessageResult::Yes;
     if (clicked && clicked == no) return MessageResult::No;
     if (clicked && clicked == ok) return MessageResult::Ok;
+    if (clicked && clicked == save) return MessageResult::Save;
+    if (clicked && clicked == discard) return MessageResult::Discard;
     return MessageResult::Cancel;
 }
 

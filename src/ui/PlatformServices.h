@@ -25,8 +25,8 @@ class QWidget;
 namespace lumetta::ui {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
-enum class MessageButtons { Ok, YesNo, Yes };
-enum class MessageResult { Ok, Yes, No, Cancel };
+enum class MessageButtons { Ok, YesNo, Yes, SaveDiscardCancel };
+enum class MessageResult { Ok, Yes, No, Cancel, Save, Discard };
 
 struct FileDialogRequest {
     QString title;

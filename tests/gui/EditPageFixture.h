@@ -28,7 +28,7 @@ protected:
         window->resize(700, 500);
         window->show();
         QApplication::processEvents();
-        panel = window->EditPanel;
+        panel = window->EditPanels();
         ASSERT_NE(panel, nullptr);
     }
 };

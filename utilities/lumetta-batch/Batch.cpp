@@ -5,6 +5,7 @@
 #include "codecs/ImageIO.h"
 #include "decorate/Compose.h"
 #include "decorate/FloatingLayers.h"
+#include "decorate/TextLayer.h"
 #include "edit/EditGeometry.h"
 #include "edit/Tone.h"
 #include "library/PlacementIndex.h"
@@ -141,14 +142,18 @@ TBitmap32 TDecorator::TextBitmap(const TStep& step, int pictureHeight, const TJo
     std::lock_guard lock(textMutex_);
     auto key = std::make_pair(FontKey(font), text);
     if (auto it = texts_.find(key); it != texts_.end()) return it->second;
-    TBitmap32 probe;
-    probe.Font = font;
-    const std::int64_t w = std::int64_t(probe.TextWidth(text)) + 20;
-    const std::int64_t h = std::int64_t(probe.TextHeight(text)) + 20;
-    if (w * h > kMaxPicturePixels || w > kMaxPictureSide || h > kMaxPictureSide)
-        throw EImageError("[" + step.Section + "] the text would be " + std::to_string(w) + " x " +
-                          std::to_string(h) + " pixels, too large to draw");
-    TBitmap32 bitmap = TextLayerBitmap(font, text);
+    // The layer is the text box and any overhang with a margin: refuse one that would not fit
+    // in memory before anything is drawn.
+    if (ITextRasterizer* r = GetTextRasterizer()) {
+        const std::int64_t h = std::max(0, r->TextHeight(font, text, false));
+        const std::int64_t pad = std::max<std::int64_t>(h, 16);
+        const std::int64_t w = std::int64_t(std::max(0, r->TextWidth(font, text, false))) + 2 * pad;
+        if (w * (h + 2 * pad) > kMaxPicturePixels || w > kMaxPictureSide ||
+            h + 2 * pad > kMaxPictureSide)
+            throw EImageError("[" + step.Section + "] the text would be " + std::to_string(w) +
+                              " x " + std::to_string(h + 2 * pad) + " pixels, too large to draw");
+    }
+    TBitmap32 bitmap = RenderTextLayer(font, text);
     if (texts_.size() >= 16) texts_.clear(); // lines that change per photo are not worth keeping
     texts_.emplace(std::move(key), bitmap);
     return bitmap;
@@ -199,7 +204,7 @@ void TDecorator::Decorate(TBitmap32& photo, const TJob& job) const {
                                               photo.Height()));
             }
             --i;
-            FlattenLayers(view, photo);
+            RenderWithLayers(view, photo);
             break;
         }
         }

@@ -1,5 +1,4 @@
-// Floating clip-art and text layers: how one is made, how text becomes its bitmap, and how
-// layers are merged into the picture.
+// Floating clip-art and text layers: how one is made and how the picture is rendered with them.
 #include "decorate/FloatingLayers.h"
 #include "decorate/Compose.h"
 
@@ -26,7 +25,7 @@ TEST(FloatingLayers, ANewLayerHoldsABlendingCopyAtItsPlace) {
     EXPECT_EQ(layer->Bitmap().Pixel(2, 1), 0xFF00FF00u);
 }
 
-TEST(FloatingLayers, FlatteningBlendsEveryLayerAtItsRoundedPlaceAndRemovesThem) {
+TEST(FloatingLayers, RenderingBlendsEveryLayerAtItsRoundedPlace) {
     TImgView32 view;
     view.Picture().Assign(Solid(6, 4, 0xFF000000));
     TBitmap32 art = Solid(2, 2, 0xFFFF0000);
@@ -35,8 +34,9 @@ TEST(FloatingLayers, FlatteningBlendsEveryLayerAtItsRoundedPlaceAndRemovesThem) 
     AddPictureLayer(view, art, {0.5f, 0, 4.5f, 2}); // 4 x 2: each column doubled
     AddPictureLayer(view, Solid(1, 1, 0xFF0000FF), {5, 3, 6, 4});
     TBitmap32 target;
-    FlattenLayers(view, target);
-    EXPECT_EQ(view.Layers().Count(), 0);
+    RenderWithLayers(view, target);
+    EXPECT_EQ(view.Layers().Count(), 2); // they stay
+    EXPECT_EQ(view.Picture().Pixel(5, 3), 0xFF000000u);
     ASSERT_EQ(target.Width(), 6);
     // The location rounds to 0 .. 4 (ties to even): columns 0, 1 from the transparent pixel.
     EXPECT_EQ(target.Pixel(0, 0), 0xFF000000u);
@@ -46,41 +46,11 @@ TEST(FloatingLayers, FlatteningBlendsEveryLayerAtItsRoundedPlaceAndRemovesThem) 
     EXPECT_EQ(target.Pixel(4, 1), 0xFF000000u);
     EXPECT_EQ(target.Pixel(5, 3), 0xFF0000FFu);
     // The view's own picture may be the target.
+    view.Layers().Clear();
     AddPictureLayer(view, Solid(1, 1, 0xFF00FF00), {0, 0, 1, 1});
-    FlattenLayers(view, view.Picture());
+    RenderWithLayers(view, view.Picture());
     EXPECT_EQ(view.Picture().Pixel(0, 0), 0xFF00FF00u);
     EXPECT_EQ(view.Picture().Pixel(1, 0), 0xFF000000u);
-}
-
-// Every character cell is 5 x 7 with a full 4 x 7 glyph box.
-class CellRasterizer : public ITextRasterizer {
-public:
-    int TextWidth(const TFontDesc&, const std::string& t, bool) override {
-        return 5 * int(t.size());
-    }
-    int TextHeight(const TFontDesc&, const std::string&, bool) override { return 7; }
-    void DrawText(TBitmap32& target, int x, int y, const TFontDesc&, const std::string& t,
-                  TColor32 color, bool) override {
-        for (int i = 0; i < int(t.size()); ++i)
-            for (int py = 0; py < 7; ++py)
-                for (int px = 0; px < 4; ++px)
-                    target.SetPixelS(x + 5 * i + px, y + py, color);
-    }
-};
-
-TEST(FloatingLayers, TextBecomesGlyphsInTheFontColourWithATenPixelMargin) {
-    CellRasterizer raster;
-    SetTextRasterizer(&raster);
-    const TBitmap32 b = TextLayerBitmap(TFontDesc{"Arial", 28, 0x00FF8040}, "ab");
-    SetTextRasterizer(nullptr);
-    EXPECT_EQ(b.Width(), 10 + 20);
-    EXPECT_EQ(b.Height(), 7 + 20);
-    EXPECT_EQ(b.DrawMode, dmBlend);
-    EXPECT_EQ(b.Pixel(10, 10), 0xFF4080FFu); // window colour 0x00BBGGRR
-    EXPECT_EQ(b.Pixel(9, 10), 0u);
-    EXPECT_EQ(b.Pixel(14, 10), 0u); // the gap between the cells
-    EXPECT_EQ(b.Pixel(15, 16), 0xFF4080FFu);
-    EXPECT_EQ(b.Pixel(15, 17), 0u);
 }
 
 TEST(FloatingLayers, FrameTemplatesGoByTheirPlacementRecord) {
