@@ -2,9 +2,9 @@
 //   * Open File of a 24-megapixel JPEG beside a bare decode of the same file;
 //   * start-up with 400 thumbnails in Data/ beside start-up with an empty Data/.
 #include "codecs/ImageIO.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/ObjectCatalog.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 #include "ui/QtTextRasterizer.h"
 
 #include <QApplication>

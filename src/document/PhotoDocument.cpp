@@ -4,6 +4,8 @@
 #include "decorate/LayerGeometry.h"
 #include "edit/EditGeometry.h"
 
+#include <algorithm>
+
 namespace lumetta {
 
 TPhotoDocument::TPhotoDocument(TImgView32& editView, TImgView32& preview)
@@ -185,6 +187,10 @@ void TPhotoDocument::AcceptTone() {
 // ------------------------------------------------------------------ decorations
 
 void TPhotoDocument::Decorate(const std::function<void(TBitmap32& composite)>& compose) {
+    // After Undo the decoration is made on the snapshot in view; that snapshot becomes the
+    // newest first, so that Undo and Redo can always come back to the decorated picture.
+    if (history_.HistoryIndex < history_.Count())
+        PushSnapshot(TBitmap32(history_.Snapshot(history_.HistoryIndex)));
     history_.RestoreSnapshot(history_.HistoryIndex, composite_);
     compose(composite_);
     PreviewPicture().Assign(composite_);
@@ -328,7 +334,15 @@ void TPhotoDocument::Apply(TDocPage inView) {
 // ------------------------------------------------------------------ mode changes
 
 void TPhotoDocument::CommitForModeSwitch() {
-    CancelTone();
+    if (toneOpen_) {
+        // An adjustment left open is not applied, but it stays within Undo's reach: the
+        // adjusted picture is stored, then the picture it began from, which the pages show.
+        if (!SamePixels(EditPicture(), toneBase_)) {
+            PushSnapshot(TBitmap32(EditPicture()));
+            PushSnapshot(toneBase_);
+        }
+        CancelTone();
+    }
     if (editDirty_) {
         editedPhoto_.Assign(EditPicture());
         PushSnapshot(EditPicture());
@@ -352,23 +366,28 @@ void TPhotoDocument::ShowPreviewPage() {
 
 // ------------------------------------------------------------------ Undo and Redo
 
-bool TPhotoDocument::LiveDiffersFromNewest(TDocPage page) {
-    if (history_.IsEmpty()) return false;
-    const TBitmap32& live = Picture(page);
-    return !SamePixels(live, history_.Newest());
+bool TPhotoDocument::LiveMatchesPosition(TDocPage page) {
+    if (history_.IsEmpty()) return true;
+    const int at = std::min(history_.HistoryIndex, history_.Count() - 1);
+    return SamePixels(Picture(page), history_.Snapshot(at));
 }
 
 bool TPhotoDocument::CanUndo(TDocPage page) {
     const int count = history_.Count();
+    if (count == 0) return false;
+    if (!LiveMatchesPosition(page)) {
+        // The picture in view is a state of its own: once stored, the newest before it is
+        // there to go back to.
+        const bool stored = SamePixels(Picture(page), history_.Newest());
+        return (stored ? count : count + 1) >= 2;
+    }
     const int index = history_.HistoryIndex;
-    if (index < count) return index > 0;
-    // At the newest state: something to go back to once it is stored.
-    if (count >= 2) return true;
-    return count == 1 && LiveDiffersFromNewest(page);
+    return index < count ? index > 0 : count >= 2;
 }
 
-bool TPhotoDocument::CanRedo() const {
-    return !history_.IsEmpty() && history_.HistoryIndex < history_.Count() - 1;
+bool TPhotoDocument::CanRedo(TDocPage page) {
+    return !history_.IsEmpty() && history_.HistoryIndex < history_.Count() - 1 &&
+           LiveMatchesPosition(page);
 }
 
 void TPhotoDocument::Undo(TDocPage page) {
@@ -376,9 +395,12 @@ void TPhotoDocument::Undo(TDocPage page) {
     // An adjustment in progress becomes an ordinary edit, which Redo can come back to.
     if (page == TDocPage::Edit) AcceptTone();
     int target = history_.HistoryIndex - 1;
-    if (history_.HistoryIndex >= history_.Count()) {
-        // The state in view is the newest: store it, so that Redo comes back to it.
-        if (LiveDiffersFromNewest(page)) history_.PushSnapshot(Picture(page));
+    if (!LiveMatchesPosition(page)) {
+        // The state in view is in no snapshot: store it as the newest, so that Redo comes back
+        // to it, and go to the one before.
+        PushSnapshot(TBitmap32(Picture(page)));
+        target = history_.Count() - 2;
+    } else if (history_.HistoryIndex >= history_.Count()) {
         target = history_.Count() - 2;
     }
     if (target < 0) return;
@@ -388,7 +410,7 @@ void TPhotoDocument::Undo(TDocPage page) {
 }
 
 void TPhotoDocument::Redo(TDocPage page) {
-    if (!CanRedo()) return;
+    if (!CanRedo(page)) return;
     if (page == TDocPage::Edit) AcceptTone();
     history_.HistoryIndex += 1;
     history_.RestoreSnapshot(history_.HistoryIndex, Picture(page));

@@ -156,7 +156,8 @@ public:
 
     // ---- Undo and Redo, on the picture of the given page ----
     bool CanUndo(TDocPage page);
-    bool CanRedo() const;
+    // Redo is possible while the picture in view is the snapshot Undo or Redo last showed.
+    bool CanRedo(TDocPage page);
     void Undo(TDocPage page);
     void Redo(TDocPage page);
 
@@ -167,8 +168,8 @@ public:
 
 private:
     void LayerPressed(TCustomLayer* sender);
-    // The live picture of the page differs from the newest snapshot.
-    bool LiveDiffersFromNewest(TDocPage page);
+    // The picture of the page is the snapshot at HistoryIndex (the newest when past the end).
+    bool LiveMatchesPosition(TDocPage page);
 
     TImgView32& editView_;
     TImgView32& preview_;

@@ -268,7 +268,7 @@ void TfrmMain::UpdateActions() {
                        act_.actAddText, act_.actShowPreview})
         a->setEnabled(hasPhoto);
     act_.actUndo->setEnabled(doc.CanUndo(UndoPage()));
-    act_.actRedo->setEnabled(doc.CanRedo());
+    act_.actRedo->setEnabled(doc.CanRedo(UndoPage()));
 
     // Cut needs a selection with an area: a crop to nothing would leave no picture.
     if (EditPanel) {

@@ -1,11 +1,11 @@
 // Copy and Paste on the edit page through the scripted clipboard: the opaque picture with its
 // alpha block, pictures from other programs, selections and blocks that do not fit.
 #include "gui/EditPageFixture.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 // Picking objects from the thumbnail list and decorating the preview: frames, shadows, masks,
 // clip-art and text layers, the clip-art tool window and the text input window.
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/PackWriter.h"
 #include "support/TestSupport.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 #include "ui/ThumbnailList.h"
 #include "ui/ToolWindows.h"
 
@@ -14,10 +14,13 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <memory>
 
@@ -88,7 +91,9 @@ protected:
         ASSERT_TRUE(image.save(QString::fromStdString(path)));
         services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
         window->Actions().actOpenFile->trigger();
-        if (expectOpened) ASSERT_EQ(window->Document().EditedPhoto().Width(), w);
+        if (expectOpened) {
+            ASSERT_EQ(window->Document().EditedPhoto().Width(), w);
+        }
     }
 
     int IndexOf(const std::string& file) {
@@ -398,13 +403,92 @@ TEST_F(DecorationTest, TextWindowButtons) {
     EXPECT_EQ(w.TextFont(), chosen);
 }
 
-TEST_F(DecorationTest, TextAddedFromTheEditPageGoesOntoThePreview) {
+TEST_F(DecorationTest, TextAddedFromTheEditPageGoesOntoThePreviewOfTheEditedPhoto) {
     TfrmMain& w = *window;
     OpenPhoto(40, 30);
     EXPECT_EQ(w.CentrePageIndex(), int(plEditPhoto));
+    // An edit the user has not committed yet, then text from the (still open) text window.
+    w.Document().Flip(false);
+    w.Document().Resize(20, 15);
     w.AddTextLayer("x");
+    // The preview takes the edited photo and shows the layer on it.
+    EXPECT_EQ(w.CentrePageIndex(), int(plPreview));
+    EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add ClipArt");
     EXPECT_EQ(w.PreviewView()->LayerCount(), 2);
     EXPECT_EQ(w.EditView()->LayerCount(), 0);
+    EXPECT_EQ(w.PreviewView()->Picture().Width(), 20);
+    // Apply keeps the resize.
+    w.Actions().actArtFlattenLayers->trigger();
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 20);
+}
+
+TEST_F(DecorationTest, AppliedTextSurvivesTheNextModeChange) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.Actions().actAddText->trigger();
+    w.TextInputWindow()->edtText->setText("Hello");
+    w.TextInputWindow()->btnAdd->click();
+    ASSERT_EQ(w.Document().LayerCount(), 1);
+    w.Actions().actArtFlattenLayers->trigger();
+    const TBitmap32 merged(w.PreviewView()->Picture());
+    w.Actions().actAddFrame->trigger();
+    EXPECT_TRUE(SamePixels(w.PreviewView()->Picture(), merged));
+    w.Actions().actEditPhoto->trigger();
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), merged));
+}
+
+TEST_F(DecorationTest, TheToolWindowSitsBesideTheLayerAtAnyZoom) {
+    TfrmMain& w = *window;
+    w.resize(900, 700);
+    OpenPhoto(400, 300);
+    w.Actions().actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg"); // the first showing is centred on the main window
+    w.ClipArtToolWindow()->hide();
+    // Zoomed in, the layer is shown 2.5 times as large, away from its picture coordinates.
+    w.PreviewView()->SetScale(2.5f);
+    QApplication::processEvents();
+    DoubleClick("ClipArtSun.jpg");
+    ASSERT_TRUE(w.ClipArtToolWindow()->isVisible());
+    const TFloatRect at = w.Document().SelectedLayer()->AdjustedLocation();
+    QWidget* viewport = w.PreviewView()->viewport();
+    const QRect layer(viewport->mapToGlobal(QPoint(int(at.Left), int(at.Top))),
+                      viewport->mapToGlobal(QPoint(int(at.Right), int(at.Bottom))));
+    const QRect tools = w.ClipArtToolWindow()->frameGeometry();
+    // Beside the layer (not over it), centred on it, and on the screen.
+    EXPECT_FALSE(tools.intersects(layer)) << tools.x() << "," << tools.y();
+    EXPECT_NEAR(tools.center().x(), layer.center().x(), tools.width() / 2 + 2);
+    const QRect screen = w.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(tools)) << tools.x() << "," << tools.y();
+}
+
+// Real fonts: the text layer holds every pixel the glyphs draw, 10 pixels in from each edge.
+TEST_F(DecorationTest, TextLayersNeverCutTheirGlyphs) {
+    TfrmMain& w = *window;
+    OpenPhoto(100, 80);
+    auto margins = [](const TBitmap32& b) {
+        int l = b.Width(), t = b.Height(), r = -1, bt = -1;
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < b.Width(); ++x)
+                if (b.Pixel(x, y)) {
+                    l = std::min(l, x);
+                    r = std::max(r, x);
+                    t = std::min(t, y);
+                    bt = std::max(bt, y);
+                }
+        return std::array<int, 4>{l, t, b.Width() - 1 - r, b.Height() - 1 - bt};
+    };
+    w.AddTextLayer("WWWWWWWWWWWW");
+    for (int side : margins(Layer(0)->Bitmap()))
+        EXPECT_GE(side, 10);
+    TFontDesc italic{"Liberation Serif", 150, 0xFF};
+    italic.Italic = true;
+    services.fontAnswers.push_back(italic);
+    w.TextInputWindow()->btnSetFont->click();
+    w.AddTextLayer("y");
+    const TBitmapLayer* y = Layer(w.PreviewView()->LayerCount() - 2);
+    ASSERT_NE(y, nullptr);
+    for (int side : margins(y->Bitmap()))
+        EXPECT_GE(side, 10);
 }
 
 TEST_F(DecorationTest, ModeSwitchFlattensLayersIntoTheEditedPhoto) {

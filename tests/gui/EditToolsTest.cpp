@@ -1,11 +1,11 @@
 // The edit page: its panels, the tool buttons, selecting with the mouse, Cut, the flips, the
 // zoom buttons and the resize panel.
 #include "gui/EditPageFixture.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 // The main window under the offscreen platform: start-up and exit, commands and their enabled
 // states, Open / Close / Undo / Redo, page modes, status texts and the preview's wheel zoom.
 #include "ui/MainWindow.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
-#include "ui/PlatformServices.h"
 #include "ui/ThumbnailList.h"
 
 #include <QAction>
@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 using namespace lumetta;
@@ -284,6 +285,75 @@ TEST_F(MainWindowTest, UndoRestoresIntoThePreviewWhenTheEditPageIsNotShown) {
     EXPECT_TRUE(SamePixels(w.EditView()->Picture(), P));
     w.Actions().actRedo->trigger();
     EXPECT_EQ(w.PreviewView()->Picture().Pixel(0, 0), 0xFF000000u);
+}
+
+TEST_F(MainWindowTest, UnsavedWorkIsAskedAboutBeforeItCouldBeLost) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("holiday.png", 8, 4));
+    // Nothing made yet: Exit asks nothing... (checked last). Now some work:
+    FlipOnEditPage();
+    ASSERT_TRUE(w.Document().HasUnsavedWork());
+
+    // Exit (Ctrl+X, the toolbar, the close box) asks; Cancel keeps the window and the work.
+    services.messageAnswers.push_back(MessageResult::Cancel);
+    w.Actions().actExit->trigger();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].caption.toStdString(), "Lumetta");
+    EXPECT_EQ(services.messages[0].text.toStdString(), "Save changes to holiday.png?");
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(services.messages[0].buttons, MessageButtons::SaveDiscardCancel);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.ExitSequenceDone());
+    EXPECT_TRUE(w.Document().HasUnsavedWork());
+
+    // Close asks the same question instead of its plain confirmation.
+    services.messageAnswers.push_back(MessageResult::Cancel);
+    w.Actions().ActClose->trigger();
+    EXPECT_EQ(services.messages.back().text.toStdString(), "Save changes to holiday.png?");
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 8);
+
+    // Save whose dialog is cancelled saves nothing and closes nothing.
+    services.messageAnswers.push_back(MessageResult::Save);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+
+    // Save with a file: the work is written, then the window closes.
+    const std::string saved = dir.File("saved.png");
+    services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(saved), 1});
+    services.messageAnswers.push_back(MessageResult::Save);
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.ExitSequenceDone());
+    EXPECT_TRUE(std::filesystem::exists(saved));
+}
+
+TEST_F(MainWindowTest, DiscardEndsWithoutSavingAndNoWorkMeansNoQuestion) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("p.png", 8, 4));
+    w.close(); // nothing made: no question
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_TRUE(w.ExitSequenceDone());
+
+    window.reset();
+    TfrmMain& second = Start();
+    Open(WritePhoto("p.png", 8, 4));
+    second.EditPanels()->spEditFlipv->click();
+    services.messageAnswers.push_back(MessageResult::Discard);
+    second.close();
+    EXPECT_EQ(services.messages.size(), 1u);
+    EXPECT_TRUE(second.ExitSequenceDone());
+}
+
+TEST_F(MainWindowTest, TheStatusBarSaysOnceWhenUndoStepsAreDroppedToSaveMemory) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("p.png", 20, 10)); // 800 bytes a snapshot
+    w.Document().History().SetByteBudget(2000);
+    for (int i = 0; i < 4; ++i) {
+        w.EditPanels()->spEditFlipv->click();
+        w.EditPanels()->spEditFiph->click();
+    }
+    EXPECT_LE(w.Document().History().Count(), 2);
+    EXPECT_EQ(w.StatusText(2).toStdString(), "Oldest Undo steps dropped to save memory");
 }
 
 TEST_F(MainWindowTest, CtrlAltSRunsSaveFileOnlyWhenEnabled) {

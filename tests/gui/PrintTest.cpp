@@ -1,12 +1,12 @@
 // Print Setup, Print Preview and Print: the missing-printer message, which picture goes onto the
 // page, the page description read from the printer, the option controls and the sheets a job
 // sends to a PDF printer.
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/PackWriter.h"
 #include "output/PrintLayout.h"
 #include "support/TestSupport.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 #include "ui/PrintPreview.h"
 #include "ui/ThumbnailList.h"
 

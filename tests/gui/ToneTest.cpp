@@ -2,11 +2,11 @@
 // and Cancel with their history and the rules of when reopening the panel re-renders.
 #include "edit/Tone.h"
 #include "gui/EditPageFixture.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 
 #include <QAction>
 #include <QApplication>

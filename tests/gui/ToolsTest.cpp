@@ -1,6 +1,7 @@
 // The Tools and Help commands: object pack import, the options dialog, the log viewer, the
 // manual, the vendor's pages and the About box. Modal dialogs are driven from inside their own
 // event loop, the way a user would meet them.
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "tools/ObjectPack.h"
 #include "tools/Settings.h"
@@ -9,7 +10,6 @@
 #include "ui/LogViewer.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
-#include "ui/PlatformServices.h"
 #include "ui/WelcomeView.h"
 
 #include <QAction>
