@@ -4,6 +4,7 @@
 // on the preview, with the dialogs answered by the scripted platform services. Both use the
 // shipped object library beside the test program.
 #include "codecs/Encoders.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
