@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-liberation fontconfig
   xvfb xauth x11-utils xdotool xclip imagemagick poppler-utils
   python3 python3-pil
+  parallel rsync openssh-client openssh-server
   clang-format
 )
 

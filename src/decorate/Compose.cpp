@@ -206,6 +206,13 @@ void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& pl
     photo.Assign(canvas); // shares the canvas's pixels: no further copy
 }
 
+void ApplyFrameTemplate(TBitmap32& photo, TBitmap32& frame, const TFrameSpec& placement) {
+    if (placement.StretchToPhoto() != 0)
+        StretchFrame(photo, frame);
+    else
+        ComposeFrame(photo, frame, placement);
+}
+
 void ApplyMaskTo(TBitmap32& photo, TBitmap32& mask) {
     ResampleBitmap(mask, photo.Width(), photo.Height(), sfLanczos);
     mask.DrawMode = dmBlend;

@@ -23,6 +23,10 @@ void StretchFrame(TBitmap32& photo, TBitmap32& frame);
 // canvas beyond the picture limits CheckPictureSize's error; either leaves the photo unchanged.
 void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& placement);
 
+// A frame or shadow by its placement record: StretchFrame when StretchToPhoto is not 0 (the
+// template is then resampled in place and left in dmBlend), ComposeFrame otherwise.
+void ApplyFrameTemplate(TBitmap32& photo, TBitmap32& frame, const TFrameSpec& placement);
+
 // Resamples the mask to the photo's size (Lanczos, each direction independently), sets its
 // draw mode to dmBlend and blends it onto the photo.
 void ApplyMaskTo(TBitmap32& photo, TBitmap32& mask);

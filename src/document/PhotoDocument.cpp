@@ -1,5 +1,6 @@
 #include "document/PhotoDocument.h"
 
+#include "decorate/FloatingLayers.h"
 #include "decorate/LayerGeometry.h"
 #include "edit/EditGeometry.h"
 
@@ -200,20 +201,11 @@ void TPhotoDocument::Decorate(const std::function<void(TBitmap32& composite)>& c
 // ------------------------------------------------------------------ layers
 
 TBitmapLayer* TPhotoDocument::AddLayer(const TBitmap32& bitmap, TPoint centre) {
-    auto* layer = preview_.Layers().Add<TBitmapLayer>();
-    try {
-        layer->Bitmap().Assign(bitmap);
-        layer->Bitmap().DrawMode = dmBlend;
-        layer->SetLocation(
-            CentredLocation(centre.X, centre.Y, layer->Bitmap().Width(), layer->Bitmap().Height()));
-        layer->SetScaled(true);
-        layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
-            LayerPressed(sender);
-        };
-    } catch (...) {
-        layer->Free();
-        throw;
-    }
+    TBitmapLayer* layer = AddPictureLayer(
+        preview_, bitmap, CentredLocation(centre.X, centre.Y, bitmap.Width(), bitmap.Height()));
+    layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
+        LayerPressed(sender);
+    };
     SelectLayer(layer);
     MarkChanged();
     return layer;
@@ -313,9 +305,7 @@ void TPhotoDocument::RenderWithLayers(TBitmap32& target) {
     const TLayerOptions frameOptions = rubberBand_ ? rubberBand_->LayerOptions() : 0;
     if (rubberBand_) rubberBand_->SetLayerOptions(frameOptions & ~LayerVisible);
     try {
-        TBitmap32 flat(picture.Width(), picture.Height());
-        preview_.PaintTo(flat, TRect{0, 0, picture.Width(), picture.Height()});
-        target.Assign(flat);
+        lumetta::RenderWithLayers(preview_, target);
     } catch (...) {
         if (rubberBand_) rubberBand_->SetLayerOptions(frameOptions);
         throw;

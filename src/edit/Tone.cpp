@@ -253,6 +253,10 @@ TLookupTable ToneTable(double contrast, double brightness, double exponent) {
     return table;
 }
 
+TLookupTable SliderToneTable(double contrast, double brightness, double gamma) {
+    return ToneTable(contrast / 100.0, brightness / 100.0, gamma / 100.0);
+}
+
 void AdjustContrast(TBitmap32& bitmap, double contrast) {
     ApplyLookupTable(&bitmap, &bitmap, ContrastTable(contrast));
 }

@@ -105,13 +105,7 @@ void TfrmMain::ApplyFrameLike(const std::string& name, const char* section, TFra
     ReadFrameSpec(placementIndex_, section, name, placement);
     TBitmap32& frame = doc_->ObjectImage();
     const TFrameSpec spec = placement;
-    doc_->Decorate([&](TBitmap32& composite) {
-        if (spec.StretchToPhoto() != 0) {
-            StretchFrame(composite, frame);
-        } else {
-            ComposeFrame(composite, frame, spec);
-        }
-    });
+    doc_->Decorate([&](TBitmap32& composite) { ApplyFrameTemplate(composite, frame, spec); });
 }
 
 void TfrmMain::ApplyFrame(const std::string& name) {

@@ -97,6 +97,13 @@ TEST(ToneTables, ReferenceValues) {
     EXPECT_EQ(Entries(GammaTable(5), {0, 128, 200, 255}), (std::vector<int>{0, 8, 76, 255}));
 }
 
+TEST(ToneTables, SliderPositionsAreHundredths) {
+    EXPECT_EQ(SliderToneTable(0, 0, 100), IdentityTable());
+    EXPECT_EQ(SliderToneTable(50, -20, 200), ToneTable(0.5, -0.2, 2));
+    EXPECT_EQ(Entries(SliderToneTable(0, 0, 50), {64, 128, 192}),
+              (std::vector<int>{128, 181, 221}));
+}
+
 TEST(ToneTables, OneTableEqualsThreePassesRoundedBetween) {
     const double settings[][3] = {
         {0.37, -0.21, 1.7}, {-0.8, 0.45, 0.33}, {1, -1, 2.5}, {0.05, 0.9, 0}};
