@@ -215,7 +215,11 @@ void OpenPhoto(const std::string& path, TBitmap32& photo) {
     // ReadWholeFile words the reason a file cannot be read at all (missing, a folder, denied).
     if (!FileExists(path)) ReadWholeFile(path);
     TBitmap32 tested, loaded;
-    if (LoadImageFile(path, tested, &loaded)) {
+    std::string notice;
+    if (LoadImageFile(path, tested, &loaded, &notice)) {
+        // The window shows such a photo with its gaps and says so; a batch cannot ask, and a
+        // decorated photo with a grey band is no result, so the photo counts as failed.
+        if (!notice.empty()) throw EImageError(notice);
         photo.AssignPicture(loaded, true);
         return;
     }
