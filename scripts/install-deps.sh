@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool xclip imagemagick poppler-utils
   python3 python3-pil
   clang-format
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
 )
 
 missing=()

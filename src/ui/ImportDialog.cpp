@@ -82,6 +82,19 @@ TfrmAddObject::TfrmAddObject(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
     CentreOnScreen(this);
 }
 
+void RunImportDialog(TfrmMain& owner, const QString& packPath) {
+    bool restart = false;
+    {
+        TfrmAddObject dialog(owner);
+        if (!packPath.isEmpty()) dialog.edtSelFile->setText(packPath);
+        dialog.exec();
+        restart = dialog.RestartRequested();
+    }
+    // The imported objects are read at the next start: the user agreed to end the program now,
+    // the normal way (settings, with the new pack version, are written by the exit sequence).
+    if (restart) owner.close();
+}
+
 void TfrmAddObject::SelectFileClick() {
     FileDialogRequest request;
     request.title = QStringLiteral("Select File");
@@ -99,7 +112,8 @@ void TfrmAddObject::btnImportClick() {
     const std::string pack = path.toStdString();
     if (path.isEmpty() || !FileExists(pack)) return;
 
-    UnpackObjectPack(pack, owner_.ExeDir, /*overwrite=*/true, /*keepFolders=*/true,
+    CreateUserFolders(owner_.Paths);
+    UnpackObjectPack(pack, owner_.Paths.UserDir, /*overwrite=*/true, /*keepFolders=*/true,
                      [this](std::int64_t written, std::int32_t size) {
                          constexpr std::int64_t top = std::numeric_limits<int>::max();
                          // An empty file would turn the bar into a busy indicator.

@@ -1,8 +1,9 @@
 #include "ui/MainWindow.h"
 
+#include "LumettaBuild.h"
 #include "base/SafeFile.h"
 #include "codecs/ImageIO.h"
-#include "library/PlacementIndex.h"
+#include "library/ObjectLibrary.h"
 #include "ui/Artwork.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/OptionsDialog.h"
@@ -29,15 +30,6 @@
 
 namespace lumetta::ui {
 
-namespace {
-
-std::string WithTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
-
-} // namespace
-
 TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     if (options.services) {
         services_ = options.services;
@@ -49,14 +41,16 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     // Start-up: titles and caption.
     QApplication::setApplicationName(QStringLiteral("Lumetta"));
     EditDirty = false;
-    setWindowTitle(QStringLiteral("Lumetta V2.3"));
+    setWindowTitle(QStringLiteral("Lumetta V") + QLatin1String(kLumettaVersion));
     setWindowIcon(AppIcon());
 
-    // Folders.
-    ExeDir = WithTrailingSlash(options.exeDir.empty()
-                                   ? QCoreApplication::applicationDirPath().toStdString()
-                                   : options.exeDir);
-    DataDir = ExeDir + "Data/";
+    // Folders: the library's, and the user's for settings, the log and imported objects.
+    Paths = ResolveAppPaths(options.exeDir.empty()
+                                ? QCoreApplication::applicationDirPath().toStdString()
+                                : options.exeDir);
+    ExeDir = Paths.ExeDir;
+    DataDir = Paths.DataDir;
+    CreateUserFolders(Paths);
 
     // The picture at the left of the Options and About dialogs, from the embedded BMP data.
     try {
@@ -70,17 +64,17 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     // The document bitmaps exist as members; the font of new text layers.
     TextFont = TFontDesc{"Arial", 28, 255};
 
-    // The object library: the full container when present, else the small one.
-    ObjectPack.SetMessageHandler([this](const std::string& message) {
+    // The object library: the full container when present, else the small one; the user's
+    // imported objects over the shipped ones.
+    const auto onPackMessage = [this](const std::string& message) {
         services_->ShowMessage(this, QApplication::applicationName(),
                                QString::fromStdString(message), MessageIcon::None,
                                MessageButtons::Ok);
-    });
-    const std::string full = ExeDir + "libraryfull.phd";
-    ObjectPack.Open(FileExists(full) ? full : ExeDir + "library.phd");
-    PlacementIndex = OpenPlacementIndex(ExeDir + "library.phi");
+    };
+    ObjectPack.SetMessageHandler(onPackMessage);
+    OpenObjectLibrary(Paths.LibraryFolders(), ObjectPack, PlacementIndex, onPackMessage);
 
-    LoadSettings(ExeDir, settings_);
+    LoadSettings(Paths.ConfigDir, settings_);
 
     CreateActions();
     CreatePages();
@@ -92,7 +86,7 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     // The event log: loaded now, written back whenever it is cleared and at exit.
     try {
-        LogFileMain.SetFileName(ExeDir + "Log.dat");
+        LogFileMain.SetFileName(Paths.UserDir + "Log.dat");
     } catch (const std::exception&) {
         // An unreadable log starts empty.
     }
@@ -113,7 +107,10 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     PageListMain->setCurrentIndex(plWelcome);
     plLeft->setCurrentIndex(pgEdit);
     // Every JPEG thumbnail is listed until the first mode command sets a kind's mask.
-    ivLeft->SetFolder(QString::fromStdString(DataDir));
+    QStringList thumbnailFolders;
+    for (const std::string& folder : Paths.ThumbnailFolders())
+        thumbnailFolders << QString::fromStdString(folder);
+    ivLeft->SetFolders(thumbnailFolders);
 
     // The windows that float beside the main window, created hidden.
     frmTextInput = new TfrmTextInput(this);
@@ -144,7 +141,7 @@ void TfrmMain::RunExitSequence() {
             settings_.WinHeight = frame.height();
             settings_.WinState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
         }
-        SaveSettings(ExeDir, settings_);
+        SaveSettings(Paths.ConfigDir, settings_);
         PlacementIndex.reset();
         LeftPanelBitmap.AssignNil();
         ObjectImage.AssignNil();

@@ -15,6 +15,7 @@
 #include "library/IniFile.h"
 #include "library/ObjectCatalog.h"
 #include "library/StreamPack.h"
+#include "tools/AppPaths.h"
 #include "tools/EventLog.h"
 #include "tools/Settings.h"
 #include "view/RubberbandLayer.h"
@@ -74,6 +75,9 @@ public:
     ~TfrmMain() override;
 
     // ---- paths ----
+    // The program's folders; ExeDir and DataDir are its library, which lies beside the
+    // executable or, once installed, in share/lumetta (see tools/AppPaths.h).
+    TAppPaths Paths;
     std::string ExeDir;  // always ends in "/"
     std::string DataDir; // ExeDir + "Data/"
 
@@ -133,6 +137,10 @@ public:
 
     // ---- commands ----
     void actOpenFileExecute();
+    // Opens the photo as Open File does once its dialog has given a path (also for a file named
+    // on the command line). Throws an error naming the file and the reason when the file cannot
+    // be opened; the document is then as it was.
+    void OpenPhotoFile(const QString& path);
     void ActCloseExecute();
     void actSaveFileExecute(); // MainWindowSave.cpp
     // The save dialog's file type (1 JPG, 2 PNG, 3 BMP, 4 GIF), kept from one save to the next.

@@ -1,5 +1,6 @@
 // TfrmMain: the photo document — Open File, Close, Undo, Redo, the page modes and the mouse on
 // the preview.
+#include "base/Error.h"
 #include "codecs/ImageIO.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QStackedWidget>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace lumetta::ui {
@@ -44,6 +47,10 @@ QImage PreviewOf(const QString& path) {
     }
 }
 
+std::string CannotOpen(const std::string& path, const std::string& reason) {
+    return "Cannot open file \"" + path + "\". " + reason;
+}
+
 // The folder of a file, without a trailing "/" except at the root.
 std::string FolderOf(const std::string& path) {
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -64,36 +71,59 @@ void TfrmMain::actOpenFileExecute() {
     request.preview = PreviewOf;
     const auto chosen = services_->OpenFile(this, request);
     if (!chosen) return;
-
-    CurrentPhotoFile = chosen->path.toStdString();
-    if (!QFileInfo(chosen->path).isFile()) return;
-
-    // Failures from here on end the command silently; what was done stays done.
     try {
-        TBitmap32 tested;
-        TBitmap32 loaded;
-        if (!LoadImageFile(CurrentPhotoFile, tested, &loaded)) return;
-        loaded.DrawMode = EditedPhoto.DrawMode;
-        EditedPhoto.AssignPicture(loaded, true);
-
-        ClearPreviewLayers();
-        RemoveSelection();
-        imgView->SetScale(1.0f);
-        ImgViewEdit->SetScale(1.0f);
-        ZoomStep = 10;
-        iPhotos.Clear();
-        plLeft->setCurrentIndex(pgEdit);
-        PageListMain->setCurrentIndex(plEditPhoto);
-        settings_.ScrIniPath = FolderOf(CurrentPhotoFile);
-        PushSnapshot(EditedPhoto);
-        ImgViewEdit->Picture().Assign(EditedPhoto);
-        imgView->Picture().Assign(EditedPhoto);
-        UpdatePhotoCommands();
-        ShowPhotoSize();
+        OpenPhotoFile(chosen->path);
     } catch (...) {
         // Open File reports nothing: a file that cannot be opened leaves the document as it was.
     }
-    emit documentChanged();
+}
+
+void TfrmMain::OpenPhotoFile(const QString& path) {
+    CurrentPhotoFile = path.toStdString();
+    const QFileInfo info(path);
+    if (!info.exists()) throw EFileError(CannotOpen(CurrentPhotoFile, std::strerror(ENOENT)));
+    if (info.isDir()) throw EFileError(CannotOpen(CurrentPhotoFile, std::strerror(EISDIR)));
+    if (!info.isFile()) throw EFileError(CannotOpen(CurrentPhotoFile, "It is not a regular file"));
+
+    // From here on the document may change: its watchers hear of it whatever the outcome.
+    struct Changed {
+        TfrmMain* window;
+        ~Changed() { emit window->documentChanged(); }
+    } changed{this};
+
+    TBitmap32 tested;
+    TBitmap32 loaded;
+    if (!LoadImageFile(CurrentPhotoFile, tested, &loaded)) {
+        // Decode once more for the reason; the loader above only tells whether it worked.
+        std::string reason = "The file is not a picture Lumetta can read";
+        try {
+            TBitmap32 probe;
+            LoadPictureFile(probe, CurrentPhotoFile);
+        } catch (const std::exception& e) {
+            reason = e.what();
+        }
+        if (reason.rfind("Cannot open file", 0) == 0) throw EFileError(reason);
+        throw EImageError(CannotOpen(CurrentPhotoFile, reason));
+    }
+
+    // What was done stays done should a later step fail.
+    loaded.DrawMode = EditedPhoto.DrawMode;
+    EditedPhoto.AssignPicture(loaded, true);
+
+    ClearPreviewLayers();
+    RemoveSelection();
+    imgView->SetScale(1.0f);
+    ImgViewEdit->SetScale(1.0f);
+    ZoomStep = 10;
+    iPhotos.Clear();
+    plLeft->setCurrentIndex(pgEdit);
+    PageListMain->setCurrentIndex(plEditPhoto);
+    settings_.ScrIniPath = FolderOf(CurrentPhotoFile);
+    PushSnapshot(EditedPhoto);
+    ImgViewEdit->Picture().Assign(EditedPhoto);
+    imgView->Picture().Assign(EditedPhoto);
+    UpdatePhotoCommands();
+    ShowPhotoSize();
 }
 
 void TfrmMain::ActCloseExecute() {

@@ -13,15 +13,7 @@
 namespace lumetta::ui {
 
 void TfrmMain::actAddObjectExecute() {
-    bool restart = false;
-    {
-        TfrmAddObject dialog(*this);
-        dialog.exec();
-        restart = dialog.RestartRequested();
-    }
-    // The imported objects are read at the next start: the user agreed to end the program now,
-    // the normal way (settings, with the new pack version, are written by the exit sequence).
-    if (restart) close();
+    RunImportDialog(*this);
 }
 
 void TfrmMain::actStandardOptionExecute() {
