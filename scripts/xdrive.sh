@@ -1,7 +1,11 @@
 # Sourced by the X journeys and the screenshot script: start Lumetta and drive it with xdotool.
 #   start_lumetta EXE [ARGS...]  starts it; sets LUMETTA_PID and LUMETTA_WIN (its main window)
 #   open_photo PATH        Ctrl+O, types the path into the open dialog, Return
-#   quit_lumetta           Ctrl+X; fails unless the program ends on its own without an error
+#   wait_window NAME       waits for a visible window of Lumetta titled NAME; prints its id
+#   save_as PATH           Ctrl+Alt+S, types the path into the save dialog, Return
+#   quit_lumetta [discard] Ctrl+X; fails unless the program ends on its own without an error.
+#                          With "discard" the question about unsaved work is answered Discard;
+#                          without it, the question must not come.
 LUMETTA_PID=""
 LUMETTA_WIN=""
 
@@ -48,9 +52,44 @@ open_photo() {
     xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
 }
 
+wait_window() {
+    local found=""
+    for _ in $(seq 1 100); do
+        found=$(xdotool search --all --onlyvisible --pid "$LUMETTA_PID" --name "^$1\$" 2>/dev/null | head -n1 || true)
+        [ -n "$found" ] && break
+        sleep 0.1
+    done
+    [ -n "$found" ] || return 1
+    echo "$found"
+}
+
+save_as() {
+    xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
+    xdotool key --clearmodifiers ctrl+alt+s
+    local dialog
+    dialog=$(wait_window "Save Picture") || { echo "the save dialog did not appear" >&2; return 1; }
+    sleep 0.3
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || xdotool windowfocus "$dialog" || true
+    xdotool type --delay 2 "$1"
+    xdotool key Return
+    for _ in $(seq 1 100); do
+        [ -s "$1" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
+    [ -s "$1" ] || { echo "$1 was not written" >&2; return 1; }
+}
+
 quit_lumetta() {
     xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
     xdotool key --clearmodifiers ctrl+x
+    local question
+    if [ "${1:-}" = discard ]; then
+        question=$(wait_window Lumetta) || { echo "no question about unsaved work" >&2; return 1; }
+        xdotool windowfocus --sync "$question" 2>/dev/null || true
+        xdotool key --clearmodifiers alt+d
+    fi
     for _ in $(seq 1 50); do
         kill -0 "$LUMETTA_PID" 2>/dev/null || break
         sleep 0.1

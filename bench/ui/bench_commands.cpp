@@ -2,9 +2,9 @@
 //   * Open File of a 24-megapixel JPEG beside a bare decode of the same file;
 //   * start-up with 400 thumbnails in Data/ beside start-up with an empty Data/.
 #include "codecs/ImageIO.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/ObjectCatalog.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 #include "ui/QtTextRasterizer.h"
 
 #include <QApplication>
@@ -82,10 +82,11 @@ void BM_OpenFileCommand24MP(benchmark::State& state) {
     TfrmMain window(options);
     for (auto _ : state) {
         services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
-        window.actOpenFile->trigger();
-        benchmark::DoNotOptimize(window.EditedPhoto.ConstBits());
+        window.Actions().actOpenFile->trigger();
+        benchmark::DoNotOptimize(window.Document().EditedPhoto().ConstBits());
     }
-    if (window.EditedPhoto.Width() != 6000) state.SkipWithError("the photo did not open");
+    if (window.Document().EditedPhoto().Width() != 6000)
+        state.SkipWithError("the photo did not open");
 }
 BENCHMARK(BM_OpenFileCommand24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
                 if (lumetta::IsObjectPackFile(file.toStdString())) {
                     window.RunCommand([&] {
                         CheckReadable(file.toStdString());
-                        lumetta::ui::RunImportDialog(window, file);
+                        if (lumetta::ui::RunImportDialog(window.DialogContext(), file))
+                            window.close();
                     });
                 } else {
                     window.RunCommand([&] { window.OpenPhotoFile(file); });

@@ -56,4 +56,8 @@ int SizeFieldValue(std::string_view text);
 int HeightForWidth(int width, double aspectRatio);
 int WidthForHeight(int height, double aspectRatio);
 
+// Refuses, with a message for the user, a new picture size below 1 x 1 or beyond what the
+// program holds (65535 pixels a side, 100 megapixels): nothing is allocated for it.
+void CheckNewPictureSize(long long width, long long height);
+
 } // namespace lumetta

@@ -144,6 +144,12 @@ bool TBitmap32::SharesPixelsWith(const TBitmap32& other) const {
     return storage_ && storage_ == other.storage_;
 }
 
+bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+    if (a.Empty() || a.SharesPixelsWith(b)) return true;
+    return std::memcmp(a.ConstBits(), b.ConstBits(), a.PixelCount() * sizeof(TColor32)) == 0;
+}
+
 void TBitmap32::Clear(TColor32 color) {
     if (Empty()) return;
     if (storage_.use_count() > 1) {

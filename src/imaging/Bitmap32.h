@@ -155,6 +155,9 @@ public:
     TColor32* Bits();          // detaches from shared storage
     TColor32* ScanLine(int y); // detaches from shared storage
     bool SharesPixelsWith(const TBitmap32& other) const;
+    // Identifies the pixel buffer (null for an empty bitmap): bitmaps that share pixels give
+    // the same value. Used to count shared memory once.
+    const void* PixelBufferId() const { return storage_.get(); }
     std::size_t PixelCount() const { return std::size_t(width_) * height_; }
 
     // ---- properties ----
@@ -190,6 +193,16 @@ private:
     int height_ = 0;
     int updateCount_ = 0;
 };
+
+// The text drawn white without anti-aliasing on a transparent bitmap that reaches `pad` pixels
+// beyond the text box (advance x line height) on every side, so that glyphs overhanging their
+// advance are drawn whole; the text box starts at (pad, pad). The blue byte of a pixel is its
+// coverage. Empty when no text rasteriser is installed.
+TBitmap32 RenderTextCoverage(const TFontDesc& font, const std::string& text, int& pad);
+
+// Same size and the same pixel values in all four channels (shared pixels are compared
+// without reading them).
+bool SamePixels(const TBitmap32& a, const TBitmap32& b);
 
 // Resizes the bitmap in place with the filter (sfNearest, or Lanczos-3 for any other value).
 // Returns true whenever it returns; throws ETransformError "Destination bitmap is nil or

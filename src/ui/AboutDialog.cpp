@@ -1,6 +1,5 @@
 #include "ui/AboutDialog.h"
 
-#include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 #include "ui/WelcomeView.h"
 
@@ -24,13 +23,13 @@ QString DownloadPageUrl(const std::string& pspVer) {
            QString::fromStdString(pspVer);
 }
 
-QLabel* MakeLeftPanelLabel(const TfrmMain& owner, QWidget* parent) {
+QLabel* MakeLeftPanelLabel(const TBitmap32* banner, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QStringLiteral("imgLeft"));
-    if (!owner.LeftPanelBitmap.Empty()) {
+    if (banner && !banner->Empty()) {
         // A deep copy: the pixmap must not depend on the bitmap's buffer staying unchanged.
-        label->setPixmap(QPixmap::fromImage(ImageOf(owner.LeftPanelBitmap).copy()));
-        label->setFixedSize(owner.LeftPanelBitmap.Width(), owner.LeftPanelBitmap.Height());
+        label->setPixmap(QPixmap::fromImage(ImageOf(*banner).copy()));
+        label->setFixedSize(banner->Width(), banner->Height());
     }
     label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     return label;
@@ -84,7 +83,7 @@ QLabel* MakeLink(const QString& text, const QString& objectName, QWidget* parent
 }
 } // namespace
 
-TfrmAbout::TfrmAbout(TfrmMain& owner) : QDialog(&owner) {
+TfrmAbout::TfrmAbout(const TDialogContext& context) : QDialog(context.parent) {
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("About"));
@@ -93,7 +92,7 @@ TfrmAbout::TfrmAbout(TfrmMain& owner) : QDialog(&owner) {
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 12, 10);
     outer->setSpacing(14);
-    imgLeft = MakeLeftPanelLabel(owner, this);
+    imgLeft = MakeLeftPanelLabel(context.leftPanelBitmap, this);
     outer->addWidget(imgLeft, 0, Qt::AlignTop);
 
     auto* right = new QVBoxLayout;
@@ -138,12 +137,11 @@ TfrmAbout::TfrmAbout(TfrmMain& owner) : QDialog(&owner) {
     right->addLayout(links);
     right->addStretch(1);
 
-    TfrmMain* main = &owner;
     connect(LinkLabelUrl, &QLabel::linkActivated, this,
-            [main] { main->RunCommand([main] { main->Services().OpenUrl(HomePageUrl()); }); });
-    connect(LinkLabelUrlEmail, &QLabel::linkActivated, this, [main, mail] {
-        main->RunCommand(
-            [main, mail] { main->Services().OpenUrl(QStringLiteral("mailto:") + mail); });
+            [context] { context.Run([context] { context.Services().OpenUrl(HomePageUrl()); }); });
+    connect(LinkLabelUrlEmail, &QLabel::linkActivated, this, [context, mail] {
+        context.Run(
+            [context, mail] { context.Services().OpenUrl(QStringLiteral("mailto:") + mail); });
     });
 
     btnAboutYes = new QPushButton(QStringLiteral("Close"), this);

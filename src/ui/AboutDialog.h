@@ -5,13 +5,13 @@
 #include <QDialog>
 #include <QLabel>
 
+#include "ui/DialogContext.h"
+
 #include <string>
 
 class QPushButton;
 
 namespace lumetta::ui {
-
-class TfrmMain;
 
 inline constexpr const char* kAppVersion = kLumettaVersion; // from CMake's project()
 inline constexpr const char* kHomeSite = "https://lumetta.example.org/";
@@ -39,7 +39,7 @@ protected:
 class TfrmAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmAbout(TfrmMain& owner);
+    explicit TfrmAbout(const TDialogContext& context);
 
     QLabel* imgLeft;
     TShadowLabel* lbAppName;
@@ -52,7 +52,7 @@ public:
 };
 
 // The banner at the left of the Options and About dialogs, shown at its natural size.
-QLabel* MakeLeftPanelLabel(const TfrmMain& owner, QWidget* parent);
+QLabel* MakeLeftPanelLabel(const TBitmap32* banner, QWidget* parent);
 // Moves a dialog to the middle of the screen it is on.
 void CentreOnScreen(QWidget* dialog);
 

@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
@@ -19,12 +21,18 @@ namespace lumetta::ui {
 
 // ------------------------------------------------------------------ size field
 
-TSizeEdit::TSizeEdit(QWidget* parent) : QLineEdit(parent) {}
+TSizeEdit::TSizeEdit(QWidget* parent) : QLineEdit(parent) {
+    // Pasted or dropped text gets the same rule as typed characters: digits only.
+    setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+}
 
 void TSizeEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
-    // Delete types nothing, although some platforms report it as the character 127.
-    if (!typed.isEmpty() && event->key() != Qt::Key_Delete && KeyFilter) {
+    // Keys with Ctrl are the field's editing commands (select all, copy, paste, undo), not
+    // typing; Delete types nothing, although some platforms report it as the character 127.
+    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+    if (!typed.isEmpty() && !command && event->key() != Qt::Key_Delete && KeyFilter) {
         const char32_t c = typed.size() == 1 ? char32_t(typed.front().unicode()) : 0;
         if (!KeyFilter(c)) {
             event->accept();

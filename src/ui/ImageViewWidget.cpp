@@ -180,6 +180,7 @@ void ImageViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = ControlPoint(event->position());
     model_.MouseUp(ToButton(event->button()), ToButtons(event->buttons()),
                    ToShift(event->modifiers()), p.x(), p.y());
+    emit mouseReleased();
 }
 
 void ImageViewWidget::wheelEvent(QWheelEvent* event) {

@@ -33,6 +33,8 @@ public:
 signals:
     // A press, after the layers have seen it; layerHit tells whether one was under the pointer.
     void mousePressed(int button, int x, int y, bool layerHit);
+    // A release, after the layers have seen it.
+    void mouseReleased();
     // Wheel turned: negative towards the user.
     void wheelTurned(int delta);
     // A picture was dropped on the view.

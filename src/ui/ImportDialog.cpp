@@ -4,7 +4,6 @@
 #include "tools/ObjectPack.h"
 #include "tools/Settings.h"
 #include "ui/AboutDialog.h"
-#include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 
 #include <QApplication>
@@ -19,11 +18,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 namespace lumetta::ui {
 
-TfrmAddObject::TfrmAddObject(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
+TfrmAddObject::TfrmAddObject(const TDialogContext& context)
+    : QDialog(context.parent), owner_(context) {
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Import Object"));
@@ -71,28 +72,22 @@ TfrmAddObject::TfrmAddObject(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
 
     // Errors of the buttons end in the program's standard error box; the dialog stays open.
     connect(btnSelFile, &QToolButton::clicked, this,
-            [this] { owner_.RunCommand([this] { SelectFileClick(); }); });
+            [this] { owner_.Run([this] { SelectFileClick(); }); });
     connect(btnImport, &QPushButton::clicked, this,
-            [this] { owner_.RunCommand([this] { btnImportClick(); }); });
+            [this] { owner_.Run([this] { btnImportClick(); }); });
     connect(btnDown, &QPushButton::clicked, this,
-            [this] { owner_.RunCommand([this] { btnDownClick(); }); });
+            [this] { owner_.Run([this] { btnDownClick(); }); });
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     setFixedSize(sizeHint());
     CentreOnScreen(this);
 }
 
-void RunImportDialog(TfrmMain& owner, const QString& packPath) {
-    bool restart = false;
-    {
-        TfrmAddObject dialog(owner);
-        if (!packPath.isEmpty()) dialog.edtSelFile->setText(packPath);
-        dialog.exec();
-        restart = dialog.RestartRequested();
-    }
-    // The imported objects are read at the next start: the user agreed to end the program now,
-    // the normal way (settings, with the new pack version, are written by the exit sequence).
-    if (restart) owner.close();
+bool RunImportDialog(const TDialogContext& context, const QString& packPath) {
+    TfrmAddObject dialog(context);
+    if (!packPath.isEmpty()) dialog.edtSelFile->setText(packPath);
+    dialog.exec();
+    return dialog.RestartRequested();
 }
 
 void TfrmAddObject::SelectFileClick() {
@@ -112,8 +107,9 @@ void TfrmAddObject::btnImportClick() {
     const std::string pack = path.toStdString();
     if (path.isEmpty() || !FileExists(pack)) return;
 
-    CreateUserFolders(owner_.Paths);
-    UnpackObjectPack(pack, owner_.Paths.UserDir, /*overwrite=*/true, /*keepFolders=*/true,
+    std::error_code ec;
+    std::filesystem::create_directories(owner_.userDir, ec); // a failure shows as the unpack's
+    UnpackObjectPack(pack, owner_.userDir, /*overwrite=*/true, /*keepFolders=*/true,
                      [this](std::int64_t written, std::int32_t size) {
                          constexpr std::int64_t top = std::numeric_limits<int>::max();
                          // An empty file would turn the bar into a busy indicator.

@@ -1,6 +1,8 @@
 #pragma once
 // The Import Object dialog: picks an object pack (.psp) and unpacks it into the folder of the
-// user's objects (the program folder when that is writable, see tools/AppPaths.h).
+// user's objects (the program folder while that is writable, see tools/AppPaths.h).
+#include "ui/DialogContext.h"
+
 #include <QDialog>
 
 class QLineEdit;
@@ -10,16 +12,15 @@ class QToolButton;
 
 namespace lumetta::ui {
 
-class TfrmMain;
-
 // Import Objects: shows the dialog modally, with the pack's path already filled in when one is
-// given (a pack opened from the desktop), and ends the program when the user agrees to restart.
-void RunImportDialog(TfrmMain& owner, const QString& packPath = {});
+// given (a pack opened from the desktop). True when the user agreed to end the program so that
+// the imported objects are read at the next start.
+bool RunImportDialog(const TDialogContext& context, const QString& packPath = {});
 
 class TfrmAddObject : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmAddObject(TfrmMain& owner);
+    explicit TfrmAddObject(const TDialogContext& context);
 
     // Unpacks the pack named in the edit into the user's object folder, records its version digit
     // and asks for a restart. A path that names no file does nothing. Failures propagate.
@@ -38,7 +39,7 @@ public:
     QProgressBar* ProgressDonw;
 
 private:
-    TfrmMain& owner_;
+    TDialogContext owner_;
     bool restartRequested_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include "base/SafeFile.h"
 #include "ui/AboutDialog.h"
 #include "ui/Artwork.h"
-#include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 
 #include <QAction>
@@ -23,8 +22,8 @@ QString LogText(const std::string& text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-TFoLog::TFoLog(TfrmMain& owner, const std::vector<TJvLogRecord>& records)
-    : QDialog(&owner), owner_(owner), records_(records) {
+TFoLog::TFoLog(const TDialogContext& context, const std::vector<TJvLogRecord>& records)
+    : QDialog(context.parent), owner_(context), records_(records) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMaximizeButtonHint);
     setWindowTitle(QStringLiteral("Show Logs"));
@@ -83,10 +82,8 @@ TFoLog::TFoLog(TfrmMain& owner, const std::vector<TJvLogRecord>& records)
     layout->addWidget(ListView, 1);
 
     // Failures end in the standard error box; the viewer stays open.
-    connect(actSave, &QAction::triggered, this,
-            [this] { owner_.RunCommand([this] { SaveClick(); }); });
-    connect(actPrint, &QAction::triggered, this,
-            [this] { owner_.RunCommand([this] { PrintClick(); }); });
+    connect(actSave, &QAction::triggered, this, [this] { owner_.Run([this] { SaveClick(); }); });
+    connect(actPrint, &QAction::triggered, this, [this] { owner_.Run([this] { PrintClick(); }); });
 
     CentreOnScreen(this);
 }

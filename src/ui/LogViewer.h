@@ -1,6 +1,7 @@
 #pragma once
 // The event log viewer: the records of Log.dat in a table, saved as text or printed.
 #include "tools/EventLog.h"
+#include "ui/DialogContext.h"
 
 #include <QDialog>
 
@@ -12,15 +13,13 @@ class QToolBar;
 
 namespace lumetta::ui {
 
-class TfrmMain;
-
 // Log text is single-byte: shown as UTF-8 when it is valid UTF-8, else as Latin-1.
 QString LogText(const std::string& text);
 
 class TFoLog : public QDialog {
     Q_OBJECT
 public:
-    TFoLog(TfrmMain& owner, const std::vector<TJvLogRecord>& records);
+    TFoLog(const TDialogContext& context, const std::vector<TJvLogRecord>& records);
 
     // The export lines "[time] title > description", one per row, in row order.
     QStringList ExportLines() const;
@@ -35,7 +34,7 @@ public:
     QTableWidget* ListView;
 
 private:
-    TfrmMain& owner_;
+    TDialogContext owner_;
     std::vector<TJvLogRecord> records_;
 };
 

@@ -40,29 +40,28 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     // Start-up: titles and caption.
     QApplication::setApplicationName(QStringLiteral("Lumetta"));
-    EditDirty = false;
     setWindowTitle(QStringLiteral("Lumetta V") + QLatin1String(kLumettaVersion));
     setWindowIcon(AppIcon());
 
     // Folders: the library's, and the user's for settings, the log and imported objects.
-    Paths = ResolveAppPaths(options.exeDir.empty()
-                                ? QCoreApplication::applicationDirPath().toStdString()
-                                : options.exeDir);
-    ExeDir = Paths.ExeDir;
-    DataDir = Paths.DataDir;
-    CreateUserFolders(Paths);
+    paths_ = ResolveAppPaths(options.exeDir.empty()
+                                 ? QCoreApplication::applicationDirPath().toStdString()
+                                 : options.exeDir);
+    exeDir_ = paths_.ExeDir;
+    dataDir_ = paths_.DataDir;
+    CreateUserFolders(paths_);
 
     // The picture at the left of the Options and About dialogs, from the embedded BMP data.
     try {
         const QByteArray bmp = LeftPanelBmpData();
-        LoadPictureData(LeftPanelBitmap, reinterpret_cast<const std::uint8_t*>(bmp.constData()),
+        LoadPictureData(leftPanelBitmap_, reinterpret_cast<const std::uint8_t*>(bmp.constData()),
                         std::size_t(bmp.size()), "bmp", "DataEmLeft");
     } catch (const std::exception&) {
-        LeftPanelBitmap.AssignNil();
+        leftPanelBitmap_.AssignNil();
     }
 
-    // The document bitmaps exist as members; the font of new text layers.
-    TextFont = TFontDesc{"Arial", 28, 255};
+    // The font of new text layers.
+    textFont_ = TFontDesc{"Arial", 28, 255};
 
     // The object library: the full container when present, else the small one; the user's
     // imported objects over the shipped ones.
@@ -71,13 +70,15 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
                                QString::fromStdString(message), MessageIcon::None,
                                MessageButtons::Ok);
     };
-    ObjectPack.SetMessageHandler(onPackMessage);
-    OpenObjectLibrary(Paths.LibraryFolders(), ObjectPack, PlacementIndex, onPackMessage);
+    objectPack_.SetMessageHandler(onPackMessage);
+    OpenObjectLibrary(paths_.LibraryFolders(), objectPack_, placementIndex_, onPackMessage);
 
-    LoadSettings(Paths.ConfigDir, settings_);
+    LoadSettings(paths_.ConfigDir, settings_);
 
     CreateActions();
     CreatePages();
+    doc_ = std::make_unique<TPhotoDocument>(ImgViewEdit->Model(), imgView->Model());
+    doc_->OnLayerPressed = [this](TPositionedLayer*) { LayerPressed(); };
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -86,14 +87,14 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     // The event log: loaded now, written back whenever it is cleared and at exit.
     try {
-        LogFileMain.SetFileName(Paths.UserDir + "Log.dat");
+        logFile_.SetFileName(paths_.UserDir + "Log.dat");
     } catch (const std::exception&) {
         // An unreadable log starts empty.
     }
-    LogFileMain.SetAutoSave(true);
+    logFile_.SetAutoSave(true);
 
     // The welcome picture.
-    const std::string welcome = FindFileIgnoringCase(ExeDir + "Desktop/", settings_.DesktopBg);
+    const std::string welcome = FindFileIgnoringCase(exeDir_ + "Desktop/", settings_.DesktopBg);
     if (!welcome.empty()) {
         try {
             TBitmap32 picture;
@@ -108,7 +109,7 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     plLeft->setCurrentIndex(pgEdit);
     // Every JPEG thumbnail is listed until the first mode command sets a kind's mask.
     QStringList thumbnailFolders;
-    for (const std::string& folder : Paths.ThumbnailFolders())
+    for (const std::string& folder : paths_.ThumbnailFolders())
         thumbnailFolders << QString::fromStdString(folder);
     ivLeft->SetFolders(thumbnailFolders);
 
@@ -120,8 +121,8 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
         RunCommand([this, text] { AddTextLayer(text.toStdString()); });
     });
     frmClipArtTools = new TfrmClipArtTools(this);
-    frmClipArtTools->SetCommands(actArtDelete, actArtFlattenLayers, actArtFlipHorz, actArtFlipVert,
-                                 actArtRotate90, actArtRotate270);
+    frmClipArtTools->SetCommands(act_.actArtDelete, act_.actArtFlattenLayers, act_.actArtFlipHorz,
+                                 act_.actArtFlipVert, act_.actArtRotate90, act_.actArtRotate270);
 }
 
 TfrmMain::~TfrmMain() {
@@ -141,14 +142,12 @@ void TfrmMain::RunExitSequence() {
             settings_.WinHeight = frame.height();
             settings_.WinState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
         }
-        SaveSettings(Paths.ConfigDir, settings_);
-        PlacementIndex.reset();
-        LeftPanelBitmap.AssignNil();
-        ObjectImage.AssignNil();
-        ObjectPack.Close();
-        Composite.AssignNil();
-        EditedPhoto.AssignNil();
-        ClearPreviewLayers();
+        SaveSettings(paths_.ConfigDir, settings_);
+        placementIndex_.reset();
+        leftPanelBitmap_.AssignNil();
+        objectPack_.Close();
+        if (doc_) doc_->Close();
+        HideClipArtTools();
     } catch (...) {
         // Nothing at exit is worth stopping the program's end for.
     }
@@ -174,8 +173,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
-    UpdatePhotoCommands();
-    UpdateUndoRedo();
+    UpdateActions();
     // The stored size is the outer size; once the window manager has framed the window, take
     // the frame off so the window keeps the stored outer size from run to run.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
@@ -189,6 +187,16 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    // Every way of ending the program comes here (Exit, the close box, the import's restart):
+    // unsaved work is asked about first, and Cancel keeps the window.
+    if (!exitDone_) {
+        bool goOn = false;
+        RunCommand([&] { goOn = ConfirmUnsavedWork(); });
+        if (!goOn) {
+            event->ignore();
+            return;
+        }
+    }
     // Remember the size and state while the window is still shown.
     const QRect frame = frameGeometry();
     lastNormalSize_ = frame.size();
@@ -240,6 +248,23 @@ void TfrmMain::RunCommand(const std::function<void()>& command) {
     } catch (...) {
         ShowError(std::runtime_error("Unexpected error"));
     }
+    // What a command left behind (also a failed one) decides the enabled states.
+    try {
+        if (doc_) UpdateActions();
+    } catch (...) {}
+}
+
+bool TfrmMain::ConfirmUnsavedWork() {
+    if (!doc_ || !doc_->HasUnsavedWork()) return true;
+    const std::string& file = doc_->CurrentPhotoFile();
+    const QString name = file.empty() ? QStringLiteral("the photo")
+                                      : QFileInfo(QString::fromStdString(file)).fileName();
+    const MessageResult answer = services_->ShowMessage(
+        this, QApplication::applicationName(), QStringLiteral("Save changes to %1?").arg(name),
+        MessageIcon::Question, MessageButtons::SaveDiscardCancel);
+    if (answer == MessageResult::Discard) return true;
+    if (answer != MessageResult::Save) return false;
+    return SaveFile();
 }
 
 QString TfrmMain::StatusText(int panel) const {
@@ -307,6 +332,12 @@ void TfrmMain::CreatePages() {
     plLeft->addWidget(pagePrint);
     BuildLeftPages(pageEdit, pageObject, pagePrint);
 
+    connect(imgView, &ImageViewWidget::mouseReleased, this, [this] {
+        // A layer the user dragged or resized is a change to the work.
+        const TPositionedLayer* layer = doc_ ? doc_->SelectedLayer() : nullptr;
+        if (layer && layer->Location() != layerLocationAtPress_) doc_->MarkChanged();
+        UpdateActions();
+    });
     connect(imgView, &ImageViewWidget::mousePressed, this,
             [this](int button, int x, int y, bool layerHit) {
                 RunCommand([&] { OnPreviewMouseDown(button, x, y, layerHit); });

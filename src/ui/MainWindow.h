@@ -1,16 +1,21 @@
 #pragma once
-// TfrmMain: the program's one document window. Its fields hold the document (the photo, the
-// scratch bitmaps, the history and the dirty flags); its methods are the commands.
+// TfrmMain: the program's one document window. The photo and every rule about it live in the
+// core's TPhotoDocument; the window holds the pages, the commands and what the commands need
+// besides the document (the object library, the settings, the edit page's tools).
 //
 // The class is split by concern over several files:
-//   MainWindow.cpp          creation (start-up sequence), layout, exit sequence, error guard
-//   MainWindowActions.cpp   actions, menus, toolbar, enabled states, status texts
+//   MainWindow.cpp          creation (start-up sequence), layout, exit sequence, error guard,
+//                           the question about unsaved work
+//   MainWindowActions.cpp   actions, menus, toolbar, UpdateActions, status texts
 //   MainWindowDocument.cpp  Open File, Close, Undo, Redo, SwitchMode, wheel zoom
 //   MainWindowDecorate.cpp  the object page, frames, shadows, masks, clip-art and text layers
 //   MainWindowEdit.cpp      the edit page: tools, selection, Cut, flips, zoom, resize
 //   MainWindowTone.cpp      Auto Contrast and the contrast panel with its live preview
 //   MainWindowClipboard.cpp Copy and Paste on the edit page
-#include "document/PhotoHistory.h"
+//   MainWindowSave.cpp      Save File
+//   MainWindowPrint.cpp     Print Setup, Print Preview, Print
+//   MainWindowTools.cpp     the Tools and Help commands
+#include "document/PhotoDocument.h"
 #include "imaging/Bitmap32.h"
 #include "library/IniFile.h"
 #include "library/ObjectCatalog.h"
@@ -18,10 +23,8 @@
 #include "tools/AppPaths.h"
 #include "tools/EventLog.h"
 #include "tools/Settings.h"
-#include "view/RubberbandLayer.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include <exception>
 #include <functional>
@@ -45,6 +48,9 @@ class TfrmClipArtTools;
 class TEditPanels;
 class TfrmTextInput;
 class TThumbnailList;
+class TJvPreviewControl;
+class TJvPreviewRenderGraphics;
+struct TPrintOptionPanel;
 
 // Page modes of SwitchMode.
 enum PageMode : int {
@@ -67,132 +73,8 @@ struct MainWindowOptions {
     PlatformServices* services = nullptr;
 };
 
-class TfrmMain : public QMainWindow {
-    Q_OBJECT
-
-public:
-    explicit TfrmMain(const MainWindowOptions& options = {});
-    ~TfrmMain() override;
-
-    // ---- paths ----
-    // The program's folders; ExeDir and DataDir are its library, which lies beside the
-    // executable or, once installed, in share/lumetta (see tools/AppPaths.h).
-    TAppPaths Paths;
-    std::string ExeDir;  // always ends in "/"
-    std::string DataDir; // ExeDir + "Data/"
-
-    // ---- the document ----
-    TBitmap32 EditedPhoto;
-    TBitmap32 Composite;
-    TBitmap32 ObjectImage;
-    TPhotoHistory iPhotos; // holds HistoryIndex
-    bool EditDirty = false;
-    bool PreviewDirty = false;
-    std::string CurrentPhotoFile;
-    TFontDesc TextFont;
-    TBitmap32 LeftPanelBitmap;
-
-    // The event log, bound to Log.dat; it writes the file when the window goes away.
-    TJvLogFile LogFileMain;
-
-    // ---- the object library ----
-    TiStreamPack ObjectPack;
-    std::optional<TMemIniFile> PlacementIndex;
-
-    // ---- operations ----
-    void SwitchMode(int mode);
-    void UpdatePhotoCommands();
-    void UpdateUndoRedo();
-    void ShowPhotoSize();
-    void PushSnapshot(const TBitmap32& bitmap) { iPhotos.PushSnapshot(bitmap); }
-    void RestoreSnapshot(int n, TBitmap32& target) { iPhotos.RestoreSnapshot(n, target); }
-    int HistoryIndex() const { return iPhotos.HistoryIndex; }
-
-    // ---- decoration ----
-    std::string CurrentObjectName;
-    TFrameSpec CurrentFrameSpec;
-    TFrameSpec CurrentShadowSpec;
-    TPositionedLayer* SelectedLayer = nullptr;
-    TRubberbandLayer* RubberBand = nullptr;
-
-    void DispatchObject(const std::string& name);
-    void ApplyFrame(const std::string& name);
-    void ApplyShadow(const std::string& name);
-    void ApplyMask(const std::string& name);
-    void AddClipArtLayer(const std::string& name);
-    void AddTextLayer(const std::string& text);
-    void SelectLayer(TPositionedLayer* layer);
-    void LayerMouseDown(TCustomLayer* sender);
-    void ShowClipArtTools(int x, int y);
-    void FlattenLayersTo(TBitmap32& target);
-    void ivLeftDblClick();
-    void imgViewDragDrop();
-    void btnSetFontClick();
-    void actArtDeleteExecute();
-    void actArtFlattenLayersExecute();
-    void actArtFlipHorzExecute();
-    void actArtFlipVertExecute();
-    void actArtRotate90Execute();
-    void actArtRotate270Execute();
-
-    // ---- commands ----
-    void actOpenFileExecute();
-    // Opens the photo as Open File does once its dialog has given a path (also for a file named
-    // on the command line). Throws an error naming the file and the reason when the file cannot
-    // be opened; the document is then as it was.
-    void OpenPhotoFile(const QString& path);
-    void ActCloseExecute();
-    void actSaveFileExecute(); // MainWindowSave.cpp
-    // The save dialog's file type (1 JPG, 2 PNG, 3 BMP, 4 GIF), kept from one save to the next.
-    int SaveFilterIndex = 1;
-    void actUndoExecute();
-    void actRedoExecute();
-    void actAddTextExecute();
-    void actShowPreviewExecute();
-    void actWelcomeExecute();
-    void actExitExecute();
-    void actClearLogsExecute();
-    void actAddObjectExecute();
-    void actStandardOptionExecute();
-    void actShowLogsExecute();
-    void actHelpManualExecute();
-    void actHomePageExecute();
-    void CheckUpdate1Click();
-    void actDownloadObjectExecute();
-    void actAboutSoftExecute();
-
-    // ---- printing (MainWindowPrint.cpp) ----
-    class TJvPreviewControl* PreCtlMain = nullptr;        // on the print preview page
-    class TJvPreviewRenderGraphics* PreImgMain = nullptr; // the pictures the pages show
-    struct TPrintOptionPanel* PrintOptions = nullptr;     // the controls of pgPrintSet
-    void BuildPrintPreview();
-    void actPrintSetupExecute();
-    void actPrintPreviewExecute();
-    void actPrintExecute();
-    QWidget* CreatePrintPreviewPage(QWidget* parent);
-    void BuildPrintOptionsPage(QWidget* pagePrint);
-
-    // Runs a command; an error that escapes it is shown in the standard error box.
-    void RunCommand(const std::function<void()>& command);
-    // The standard error box: caption "Lumetta", error icon, the full-stop rule.
-    void ShowError(const std::exception& error);
-    // The text of that box for a message (a full stop appended when the last character sorts
-    // after ".").
-    static QString ErrorText(const QString& message);
-
-    // ---- widgets other parts of the program reach ----
-    PlatformServices& Services() { return *services_; }
-    QStackedWidget* PageListMain = nullptr;
-    QStackedWidget* plLeft = nullptr;
-    WelcomeView* ImageBG = nullptr;
-    ImageViewWidget* ImgViewEdit = nullptr;
-    ImageViewWidget* imgView = nullptr;
-    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
-    // The tool windows, created hidden after the main window (they live for the whole run).
-    TfrmTextInput* frmTextInput = nullptr;
-    TfrmClipArtTools* frmClipArtTools = nullptr;
-
-    // Every command, by its name in the program.
+// Every command of the window, by its name in the program.
+struct TMainActions {
     QAction* actOpenFile = nullptr;
     QAction* actSaveFile = nullptr;
     QAction* ActClose = nullptr;
@@ -225,72 +107,95 @@ public:
     QAction* actArtRotate90 = nullptr;
     QAction* actArtRotate270 = nullptr;
     QAction* actArtFlattenLayers = nullptr;
-    TThumbnailList* ivLeft = nullptr;
-    QToolBar* ToolBarMain = nullptr;
+};
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TfrmMain(const MainWindowOptions& options = {});
+    ~TfrmMain() override;
+
+    // ---- what other parts of the program (and the tests) reach ----
+    TPhotoDocument& Document() { return *doc_; }
+    const TMainActions& Actions() const { return act_; }
+    PlatformServices& Services() { return *services_; }
+    // The program's folders. ExeDir and DataDir hold its library, beside the executable or, once
+    // installed, in share/lumetta; settings, log and imported objects may live elsewhere (see
+    // tools/AppPaths.h).
+    const TAppPaths& Paths() const { return paths_; }
+    const std::string& ExeDir() const { return exeDir_; } // always ends in "/"
+    const std::string& DataDir() const { return dataDir_; }
+    // The object library as opened at start-up: the shipped objects and the user's.
+    const TiStreamPack& ObjectPack() const { return objectPack_; }
+    const std::optional<TMemIniFile>& PlacementIndex() const { return placementIndex_; }
+    const TFontDesc& TextFont() const { return textFont_; }
+    const TBitmap32& LeftPanelBitmap() const { return leftPanelBitmap_; }
+    const TJvLogFile& EventLog() const { return logFile_; }
+    TJvLogFile& EventLog() { return logFile_; }
+    const std::string& CurrentObjectName() const { return currentObjectName_; }
+    const TFrameSpec& CurrentFrameSpec() const { return currentFrameSpec_; }
+    const TFrameSpec& CurrentShadowSpec() const { return currentShadowSpec_; }
+
+    int CentrePageIndex() const;
+    int LeftPageIndex() const;
+    ImageViewWidget* EditView() const { return ImgViewEdit; }
+    ImageViewWidget* PreviewView() const { return imgView; }
+    WelcomeView* WelcomePage() const { return ImageBG; }
+    TEditPanels* EditPanels() const { return EditPanel; }
+    TThumbnailList* ObjectList() const { return ivLeft; }
+    TfrmTextInput* TextInputWindow() const { return frmTextInput; }
+    TfrmClipArtTools* ClipArtToolWindow() const { return frmClipArtTools; }
+    TJvPreviewControl* PrintPreviewControl() const { return PreCtlMain; }
+    TJvPreviewRenderGraphics* PrintPreviewRenderer() const { return PreImgMain; }
+    TPrintOptionPanel* PrintOptionPanel() const { return PrintOptions; }
+    QToolBar* ToolBar() const { return ToolBarMain; }
 
     // The status text of a panel (0 mode, 1 size, 2 object).
     QString StatusText(int panel) const;
-    void SetStatusText(int panel, const QString& text);
 
-    // ---- edit-page and decoration state used by the commands ----
-    int ZoomStep = 10;
-    int ResizeWidth = 0;
-    int ResizeHeight = 0;
-    double AspectRatio = 0.0;
-
-    // ---- the edit page (MainWindowEdit.cpp) ----
-    TEditPanels* EditPanel = nullptr; // the tool, contrast and resize panels of pgEdit
-    bool Selecting = false;
-    bool HasSelection = false;
-    TPoint SelAnchor;
-    TPoint SelCorner;
-    // The edit page's selection frame, apart from the preview's RubberBand so that neither
-    // page's commands touch the other's frame.
-    TRubberbandLayer* EditSelection = nullptr;
-
-    void RemoveSelection();
-    void UpdateSelection();
-    void ShowSelectionFrame(const TRect& r);
+    // The edit page's state, for whoever shows or checks it.
+    int ZoomStep() const { return zoomStep_; }
+    bool HasSelection() const { return hasSelection_; }
+    bool Selecting() const { return selecting_; }
     // The whole-pixel rectangle of the selection frame on the edit picture (empty without one).
     TRect EditSelectionRect() const;
-    void spEditArrowClick();
-    void spEditSelectClick();
-    void pbEditCutClick();
-    void spEditFlipvClick();
-    void spEditFiphClick();
-    void spEditZoomOutClick();
-    void spEditZoomInClick();
-    void spEditZoonClick();
-    void spEditCopyClick();  // MainWindowClipboard.cpp
-    void spEditPasteClick(); // MainWindowClipboard.cpp
-    // The bitmap as an opaque picture plus its alpha block; an empty bitmap copies nothing.
-    void PlaceBitmap32OnClipboard(const TBitmap32& bitmap);
-    // dest := the clipboard's picture, opaque unless an alpha block of its pixel count is there;
-    // unchanged when the clipboard holds no picture.
-    void PasteBitmap32FromClipboard(TBitmap32& dest);
-    void ImgViewEditMouseDown(TMouseButton button, TShiftState shift, int x, int y);
-    void ImgViewEditMouseMove(TMouseButtons buttons, TShiftState shift, int x, int y);
-    // Character filters of the size fields: false discards the character (with a beep).
-    bool ActHPercEditKeyPress(char32_t typed);
-    bool ActVPercEditKeyPress(char32_t typed);
-    void ActHPercEditKeyUp();
-    void ActVPercEditKeyUp();
-    void btnSizeOKClick();
+    TRubberbandLayer* EditSelectionFrame() const { return editSelection_; }
+    int ResizeWidth() const { return resizeWidth_; }
+    int ResizeHeight() const { return resizeHeight_; }
+    double AspectRatio() const { return aspectRatio_; }
+    // The slider positions the tone preview was last rendered with.
+    double ToneContrast() const { return toneContrast_; }
+    double ToneBrightness() const { return toneBrightness_; }
+    double ToneGamma() const { return toneGamma_; }
+    // The save dialog's file type (1 JPG, 2 PNG, 3 BMP, 4 GIF), kept from one save to the next.
+    int SaveFilterIndex() const { return saveFilterIndex_; }
 
-    // ---- tone adjustment (MainWindowTone.cpp) ----
-    // The slider positions the preview was last rendered with.
-    double ToneContrast = 0.0;
-    double ToneBrightness = 0.0;
-    double ToneGamma = 0.0;
-    void spEditAutoClick();
-    void spEditAdjustClick();
-    void tbEditContrastChange();
-    void btnContrastOKClick();
-    void btnContrastCancelClick();
-    // The preview: EditedPhoto through the stored settings into Composite and the edit picture.
-    void ApplyUpdateImage();
-    // Contrast, brightness and gamma with the stored settings, in place.
-    void ApplyToneTables(TBitmap32& bitmap);
+    // What the modal dialogs are given.
+    struct TDialogContext DialogContext();
+
+    // ---- operations other parts use ----
+    void SwitchMode(int mode);
+    // Opens the photo file as Open File does after its dialog: a file that cannot be opened is
+    // reported and changes nothing; unsaved work is asked about first. True when it opened.
+    bool OpenPhotoFile(const QString& path);
+    // Adds a line of text as a layer of the preview (the text window's Add).
+    void AddTextLayer(const std::string& text);
+    // Asks "Save changes to ...?" when there is unsaved work. True when the caller may go on
+    // (nothing unsaved, saved, or discarded); false when the user cancelled or the save failed.
+    bool ConfirmUnsavedWork();
+    // Every enabled state, the tool windows and the size display, derived from the document and
+    // the page in view. Runs after every command.
+    void UpdateActions();
+
+    // Runs a command; an error that escapes it is shown in the standard error box. Afterwards
+    // the window's states follow the document again.
+    void RunCommand(const std::function<void()>& command);
+    // The standard error box: caption "Lumetta", error icon, the full-stop rule.
+    void ShowError(const std::exception& error);
+    // The text of that box for a message (a full stop appended when the last character sorts
+    // after ".").
+    static QString ErrorText(const QString& message);
 
     // True once the exit sequence has run.
     bool ExitSequenceDone() const { return exitDone_; }
@@ -308,43 +213,207 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // ---- construction ----
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
     void CreatePages();
     void PlaceWindow();
-    void OnPreviewMouseDown(int button, int x, int y, bool layerHit);
-    void OnPreviewWheel(int delta);
-    void ClearPreviewLayers();
     void BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint);
-    void ShowResizeFields(int width, int height);
     void BuildEditPage(QWidget* pageEdit);
-    void ShowResizeFieldValues();
-    void ConnectToneTools();
-    // Moves a contrast-panel slider as part of a command; an error of the change it fires ends
-    // that command.
-    void SetToneSlider(QSlider* slider, int position);
-    void SetEditZoom(int zoomStep);
-    void SetObjectKind(int kind, const QString& mask);
-    void FlattenPreviewLayers();
     void CreateDecorationTools(QWidget* pageObject);
-    void HideClipArtTools();
-    void ShowTextInput();
+    QWidget* CreatePrintPreviewPage(QWidget* parent);
+    void BuildPrintOptionsPage(QWidget* pagePrint);
+    void ConnectToneTools();
     QAction* MakeAction(const QString& caption, const QString& hint, const QString& shortcut,
                         void (TfrmMain::*handler)());
 
+    // ---- the page in view ----
+    // Undo and Redo work on the edit picture while the edit page shows, else on the preview.
+    TDocPage UndoPage() const;
+    // Save and Print take the edit picture while the edit tools show, else the preview.
+    TDocPage OutputPage() const;
+    void SetStatusText(int panel, const QString& text);
+    // The size of the picture in view in the status bar, and in the resize fields when it
+    // changed since they last showed it (or always with force).
+    void ShowPhotoSize(bool force = false);
+    void ShowResizeFields(int width, int height);
+
+    // ---- File and Edit commands (MainWindowDocument.cpp, MainWindowSave.cpp) ----
+    void actOpenFileExecute();
+    void ActCloseExecute();
+    // True when a file was written.
+    bool SaveFile();
+    void actSaveFileExecute() { SaveFile(); }
+    void actUndoExecute();
+    void actRedoExecute();
+    void actAddTextExecute();
+    void actShowPreviewExecute();
+    void actWelcomeExecute();
+    void actExitExecute();
+    void OnPreviewMouseDown(int button, int x, int y, bool layerHit);
+    void OnPreviewWheel(int delta);
+
+    // ---- decoration (MainWindowDecorate.cpp) ----
+    void SetObjectKind(int kind, const QString& mask);
+    void ivLeftDblClick();
+    void imgViewDragDrop();
+    void DispatchObject(const std::string& name);
+    void ApplyFrame(const std::string& name);
+    void ApplyShadow(const std::string& name);
+    // A frame or shadow: the template and its placement record from the section.
+    void ApplyFrameLike(const std::string& name, const char* section, TFrameSpec& placement);
+    void ApplyMask(const std::string& name);
+    void AddClipArtLayer(const std::string& name);
+    // The picture point at the centre of the preview's viewport.
+    TPoint PreviewCentre() const;
+    // Makes the preview the page in view for a new layer.
+    void ShowPreviewForLayers();
+    void LayerPressed();
+    // Shows the clip-art tool window beside the layer, on the screen; null layer: where it was.
+    void ShowClipArtTools(const TPositionedLayer* layer);
+    void HideClipArtTools();
+    void ShowTextInput();
+    void btnSetFontClick();
+    void actArtDeleteExecute();
+    void actArtFlattenLayersExecute();
+    void actArtFlipHorzExecute();
+    void actArtFlipVertExecute();
+    void actArtRotate90Execute();
+    void actArtRotate270Execute();
+
+    // ---- the edit page (MainWindowEdit.cpp) ----
+    void RemoveSelection();
+    void UpdateSelection();
+    void ShowSelectionFrame(const TRect& r);
+    void spEditArrowClick();
+    void spEditSelectClick();
+    void pbEditCutClick();
+    void spEditFlipvClick();
+    void spEditFiphClick();
+    void spEditZoomOutClick();
+    void spEditZoomInClick();
+    void spEditZoonClick();
+    void SetEditZoom(int zoomStep);
+    void ImgViewEditMouseDown(TMouseButton button, TShiftState shift, int x, int y,
+                              TCustomLayer* layer);
+    void ImgViewEditMouseMove(TMouseButtons buttons, TShiftState shift, int x, int y);
+    // Character filters of the size fields: false discards the character (with a beep).
+    bool SizeFieldKeyPress(char32_t typed);
+    void ActHPercEditKeyUp();
+    void ActVPercEditKeyUp();
+    void btnSizeOKClick();
+    void ShowResizeFieldValues();
+
+    // ---- clipboard (MainWindowClipboard.cpp) ----
+    void spEditCopyClick();
+    void spEditPasteClick();
+    // The bitmap as an opaque picture plus its alpha block; an empty bitmap copies nothing.
+    void PlaceBitmap32OnClipboard(const TBitmap32& bitmap);
+    // The clipboard's picture, opaque unless an alpha block of its pixel count is there; nothing
+    // when the clipboard holds no picture.
+    std::optional<TBitmap32> PasteBitmap32FromClipboard();
+
+    // ---- tone (MainWindowTone.cpp) ----
+    void spEditAutoClick();
+    void spEditAdjustClick();
+    void tbEditContrastChange();
+    void btnContrastOKClick();
+    void btnContrastCancelClick();
+    // The preview: the picture the adjustment began from, through the stored settings.
+    void ApplyUpdateImage();
+    // Moves a contrast-panel slider as part of a command; an error of the change it fires ends
+    // that command.
+    void SetToneSlider(QSlider* slider, int position);
+
+    // ---- printing (MainWindowPrint.cpp) ----
+    void BuildPrintPreview();
+    void actPrintSetupExecute();
+    void actPrintPreviewExecute();
+    void actPrintExecute();
+
+    // ---- Tools and Help (MainWindowTools.cpp) ----
+    void actClearLogsExecute();
+    void actAddObjectExecute();
+    void actStandardOptionExecute();
+    void actShowLogsExecute();
+    void actHelpManualExecute();
+    void actHomePageExecute();
+    void CheckUpdate1Click();
+    void actDownloadObjectExecute();
+    void actAboutSoftExecute();
+
+    // ---- state ----
     std::unique_ptr<PlatformServices> ownedServices_;
     PlatformServices* services_ = nullptr;
     TSettings& settings_;
+    TAppPaths paths_;
+    std::string exeDir_;
+    std::string dataDir_;
+    TFontDesc textFont_;
+    TBitmap32 leftPanelBitmap_;
+    // The event log, bound to Log.dat; it writes the file when the window goes away.
+    TJvLogFile logFile_;
+    TiStreamPack objectPack_;
+    std::optional<TMemIniFile> placementIndex_;
+    std::string currentObjectName_;
+    TFrameSpec currentFrameSpec_;
+    TFrameSpec currentShadowSpec_;
+    int saveFilterIndex_ = 1;
+    // The picture the print preview was built from, kept for its rebuilds and for Save while
+    // it shows.
+    TBitmap32 printSource_;
+
+    int zoomStep_ = 10;
+    int resizeWidth_ = 0;
+    int resizeHeight_ = 0;
+    double aspectRatio_ = 0.0;
+    int shownWidth_ = 0;
+    int shownHeight_ = 0;
+    bool selecting_ = false;
+    bool hasSelection_ = false;
+    // Where the selected preview layer was after the last press, to tell a drag from a click.
+    TFloatRect layerLocationAtPress_;
+    // A press landed on the selection frame: the frame moves or resizes itself.
+    bool draggingFrame_ = false;
+    TPoint selAnchor_;
+    TPoint selCorner_;
+    // The edit page's selection frame (the preview's frame belongs to the document).
+    TRubberbandLayer* editSelection_ = nullptr;
+
+    double toneContrast_ = 0.0;
+    double toneBrightness_ = 0.0;
+    double toneGamma_ = 0.0;
+    bool toneResetting_ = false;
+    std::exception_ptr toneError_;
+
     bool shownOnce_ = false;
     bool exitDone_ = false;
+    bool budgetNoted_ = false;
     QSize lastNormalSize_;
     int lastState_ = 0; // 0 normal or 2 maximized, as stored at exit
     QPoint lastPos_;
     bool snapping_ = false;
-    bool toneResetting_ = false;
-    std::exception_ptr toneError_;
+
+    // ---- widgets ----
+    TMainActions act_;
+    QStackedWidget* PageListMain = nullptr;
+    QStackedWidget* plLeft = nullptr;
+    WelcomeView* ImageBG = nullptr;
+    ImageViewWidget* ImgViewEdit = nullptr;
+    ImageViewWidget* imgView = nullptr;
+    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+    TfrmTextInput* frmTextInput = nullptr;
+    TfrmClipArtTools* frmClipArtTools = nullptr;
+    TEditPanels* EditPanel = nullptr;
+    TThumbnailList* ivLeft = nullptr;
+    QToolBar* ToolBarMain = nullptr;
+    TJvPreviewControl* PreCtlMain = nullptr;
+    TJvPreviewRenderGraphics* PreImgMain = nullptr;
+    TPrintOptionPanel* PrintOptions = nullptr;
+
+    std::unique_ptr<TPhotoDocument> doc_;
 };
 
 } // namespace lumetta::ui

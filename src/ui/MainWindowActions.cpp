@@ -1,10 +1,14 @@
 // TfrmMain: commands, menus, toolbar and the rules that enable them.
 #include "ui/Artwork.h"
+#include "ui/EditPanels.h"
 #include "ui/MainWindow.h"
+#include "ui/ToolWindows.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -35,45 +39,50 @@ void ShowShortcutOnly(QAction* action, const QString& shortcut) {
 
 void TfrmMain::CreateActions() {
     // File
-    actOpenFile = MakeAction("Open File", "Open File", "Ctrl+O", &TfrmMain::actOpenFileExecute);
-    actSaveFile = MakeAction("Save File", "Save File", "Ctrl+Alt+S", &TfrmMain::actSaveFileExecute);
-    ActClose = MakeAction("Close", "Close", "", &TfrmMain::ActCloseExecute);
-    actPrintSetup = MakeAction("Print Setup", "", "", &TfrmMain::actPrintSetupExecute);
-    actPrintPreview = MakeAction("Print Preview", "", "", &TfrmMain::actPrintPreviewExecute);
-    actPrint = MakeAction("Print", "", "Ctrl+P", &TfrmMain::actPrintExecute);
-    actExit = MakeAction("Exit", "Exit system", "Ctrl+X", &TfrmMain::actExitExecute);
+    act_.actOpenFile =
+        MakeAction("Open File", "Open File", "Ctrl+O", &TfrmMain::actOpenFileExecute);
+    act_.actSaveFile =
+        MakeAction("Save File", "Save File", "Ctrl+Alt+S", &TfrmMain::actSaveFileExecute);
+    act_.ActClose = MakeAction("Close", "Close", "", &TfrmMain::ActCloseExecute);
+    act_.actPrintSetup = MakeAction("Print Setup", "", "", &TfrmMain::actPrintSetupExecute);
+    act_.actPrintPreview = MakeAction("Print Preview", "", "", &TfrmMain::actPrintPreviewExecute);
+    act_.actPrint = MakeAction("Print", "", "Ctrl+P", &TfrmMain::actPrintExecute);
+    act_.actExit = MakeAction("Exit", "Exit system", "Ctrl+X", &TfrmMain::actExitExecute);
     // Edit
-    actUndo = MakeAction("Undo", "Undo", "Ctrl+Z", &TfrmMain::actUndoExecute);
-    actRedo = MakeAction("Redo", "", "Ctrl+Y", &TfrmMain::actRedoExecute);
-    actEditPhoto = MakeAction("Edit Photo", "", "Ctrl+Alt+E", nullptr);
-    catAddMask = MakeAction("Add Mask", "", "Ctrl+Alt+M", nullptr);
-    actAddFrame = MakeAction("Add Frame", "", "Ctrl+Alt+F", nullptr);
-    actAddShadow = MakeAction("Add Shadow", "", "", nullptr);
-    actAddClipArt = MakeAction("Add ClipArt", "", "Ctrl+Alt+C", nullptr);
-    actAddText = MakeAction("Add Text", "Add Text", "", &TfrmMain::actAddTextExecute);
+    act_.actUndo = MakeAction("Undo", "Undo", "Ctrl+Z", &TfrmMain::actUndoExecute);
+    act_.actRedo = MakeAction("Redo", "", "Ctrl+Y", &TfrmMain::actRedoExecute);
+    act_.actEditPhoto = MakeAction("Edit Photo", "", "Ctrl+Alt+E", nullptr);
+    act_.catAddMask = MakeAction("Add Mask", "", "Ctrl+Alt+M", nullptr);
+    act_.actAddFrame = MakeAction("Add Frame", "", "Ctrl+Alt+F", nullptr);
+    act_.actAddShadow = MakeAction("Add Shadow", "", "", nullptr);
+    act_.actAddClipArt = MakeAction("Add ClipArt", "", "Ctrl+Alt+C", nullptr);
+    act_.actAddText = MakeAction("Add Text", "Add Text", "", &TfrmMain::actAddTextExecute);
     // View
-    actShowPreview =
+    act_.actShowPreview =
         MakeAction("Preview Images", "Preview Images", "", &TfrmMain::actShowPreviewExecute);
-    actWelcome = MakeAction("Welcome Page", "", "Ctrl+Alt+W", &TfrmMain::actWelcomeExecute);
+    act_.actWelcome = MakeAction("Welcome Page", "", "Ctrl+Alt+W", &TfrmMain::actWelcomeExecute);
     // Tools
-    actStandardOption =
+    act_.actStandardOption =
         MakeAction("Standard Option", "Standard Option", "", &TfrmMain::actStandardOptionExecute);
-    actDownloadObject = MakeAction("Get More Objects", "", "", &TfrmMain::actDownloadObjectExecute);
-    actAddObject = MakeAction("Import Objects", "", "", &TfrmMain::actAddObjectExecute);
-    actShowLogs = MakeAction("Show Logs", "Show Logs", "", &TfrmMain::actShowLogsExecute);
-    actClearLogs = MakeAction("Clear Logs", "Clear Logs", "", &TfrmMain::actClearLogsExecute);
+    act_.actDownloadObject =
+        MakeAction("Get More Objects", "", "", &TfrmMain::actDownloadObjectExecute);
+    act_.actAddObject = MakeAction("Import Objects", "", "", &TfrmMain::actAddObjectExecute);
+    act_.actShowLogs = MakeAction("Show Logs", "Show Logs", "", &TfrmMain::actShowLogsExecute);
+    act_.actClearLogs = MakeAction("Clear Logs", "Clear Logs", "", &TfrmMain::actClearLogsExecute);
     // Help
-    actHelpManual = MakeAction("Help Manual", "Help Manual", "F1", &TfrmMain::actHelpManualExecute);
-    actHomePage = MakeAction("Home Page", "Home Page", "", &TfrmMain::actHomePageExecute);
-    actAboutSoft = MakeAction("About...", "About...", "", &TfrmMain::actAboutSoftExecute);
-    CheckUpdate1 = MakeAction("Check Update", "Check Update", "", &TfrmMain::CheckUpdate1Click);
+    act_.actHelpManual =
+        MakeAction("Help Manual", "Help Manual", "F1", &TfrmMain::actHelpManualExecute);
+    act_.actHomePage = MakeAction("Home Page", "Home Page", "", &TfrmMain::actHomePageExecute);
+    act_.actAboutSoft = MakeAction("About...", "About...", "", &TfrmMain::actAboutSoftExecute);
+    act_.CheckUpdate1 =
+        MakeAction("Check Update", "Check Update", "", &TfrmMain::CheckUpdate1Click);
 
     // The mode commands.
-    const std::pair<QAction*, int> modes[] = {{actEditPhoto, pmEditPhoto},
-                                              {catAddMask, pmAddMask},
-                                              {actAddFrame, pmAddFrame},
-                                              {actAddShadow, pmAddShadow},
-                                              {actAddClipArt, pmAddClipArt}};
+    const std::pair<QAction*, int> modes[] = {{act_.actEditPhoto, pmEditPhoto},
+                                              {act_.catAddMask, pmAddMask},
+                                              {act_.actAddFrame, pmAddFrame},
+                                              {act_.actAddShadow, pmAddShadow},
+                                              {act_.actAddClipArt, pmAddClipArt}};
     for (const auto& [action, mode] : modes) {
         const int m = mode;
         connect(action, &QAction::triggered, this,
@@ -86,32 +95,32 @@ void TfrmMain::CreateActions() {
         a->setObjectName(QString());
         addAction(a);
     }
-    const std::pair<QAction*, const char*> names[] = {{actOpenFile, "actOpenFile"},
-                                                      {actSaveFile, "actSaveFile"},
-                                                      {ActClose, "ActClose"},
-                                                      {actPrintSetup, "actPrintSetup"},
-                                                      {actPrintPreview, "actPrintPreview"},
-                                                      {actPrint, "actPrint"},
-                                                      {actExit, "actExit"},
-                                                      {actUndo, "actUndo"},
-                                                      {actRedo, "actRedo"},
-                                                      {actEditPhoto, "actEditPhoto"},
-                                                      {catAddMask, "catAddMask"},
-                                                      {actAddFrame, "actAddFrame"},
-                                                      {actAddShadow, "actAddShadow"},
-                                                      {actAddClipArt, "actAddClipArt"},
-                                                      {actAddText, "actAddText"},
-                                                      {actShowPreview, "actShowPreview"},
-                                                      {actWelcome, "actWelcome"},
-                                                      {actStandardOption, "actStandardOption"},
-                                                      {actDownloadObject, "actDownloadObject"},
-                                                      {actAddObject, "actAddObject"},
-                                                      {actShowLogs, "actShowLogs"},
-                                                      {actClearLogs, "actClearLogs"},
-                                                      {actHelpManual, "actHelpManual"},
-                                                      {actHomePage, "actHomePage"},
-                                                      {actAboutSoft, "actAboutSoft"},
-                                                      {CheckUpdate1, "CheckUpdate1"}};
+    const std::pair<QAction*, const char*> names[] = {{act_.actOpenFile, "actOpenFile"},
+                                                      {act_.actSaveFile, "actSaveFile"},
+                                                      {act_.ActClose, "ActClose"},
+                                                      {act_.actPrintSetup, "actPrintSetup"},
+                                                      {act_.actPrintPreview, "actPrintPreview"},
+                                                      {act_.actPrint, "actPrint"},
+                                                      {act_.actExit, "actExit"},
+                                                      {act_.actUndo, "actUndo"},
+                                                      {act_.actRedo, "actRedo"},
+                                                      {act_.actEditPhoto, "actEditPhoto"},
+                                                      {act_.catAddMask, "catAddMask"},
+                                                      {act_.actAddFrame, "actAddFrame"},
+                                                      {act_.actAddShadow, "actAddShadow"},
+                                                      {act_.actAddClipArt, "actAddClipArt"},
+                                                      {act_.actAddText, "actAddText"},
+                                                      {act_.actShowPreview, "actShowPreview"},
+                                                      {act_.actWelcome, "actWelcome"},
+                                                      {act_.actStandardOption, "actStandardOption"},
+                                                      {act_.actDownloadObject, "actDownloadObject"},
+                                                      {act_.actAddObject, "actAddObject"},
+                                                      {act_.actShowLogs, "actShowLogs"},
+                                                      {act_.actClearLogs, "actClearLogs"},
+                                                      {act_.actHelpManual, "actHelpManual"},
+                                                      {act_.actHomePage, "actHomePage"},
+                                                      {act_.actAboutSoft, "actAboutSoft"},
+                                                      {act_.CheckUpdate1, "CheckUpdate1"}};
     for (const auto& [action, name] : names)
         action->setObjectName(QString::fromLatin1(name));
 }
@@ -119,15 +128,15 @@ void TfrmMain::CreateActions() {
 void TfrmMain::CreateMenus() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu("&File");
-    file->addAction(actOpenFile);
-    file->addAction(actSaveFile);
-    file->addAction(ActClose);
+    file->addAction(act_.actOpenFile);
+    file->addAction(act_.actSaveFile);
+    file->addAction(act_.ActClose);
     file->addSeparator();
-    file->addAction(actPrintSetup);
-    file->addAction(actPrintPreview);
-    file->addAction(actPrint);
+    file->addAction(act_.actPrintSetup);
+    file->addAction(act_.actPrintPreview);
+    file->addAction(act_.actPrint);
     file->addSeparator();
-    file->addAction(actExit);
+    file->addAction(act_.actExit);
 
     // Entries that show a caption other than their command's are menu-only copies that run
     // the same command and follow its enabled state.
@@ -143,34 +152,34 @@ void TfrmMain::CreateMenus() {
     };
 
     QMenu* edit = bar->addMenu("&Edit");
-    edit->addAction(actUndo);
-    edit->addAction(actRedo);
+    edit->addAction(act_.actUndo);
+    edit->addAction(act_.actRedo);
     edit->addSeparator();
-    edit->addAction(actEditPhoto);
-    alias(edit, catAddMask, "Mask", "Ctrl+Alt+M");
-    alias(edit, actAddFrame, "Frame", "Ctrl+Alt+F");
-    alias(edit, actAddClipArt, "ClipArt", "Ctrl+Alt+C");
-    alias(edit, actAddShadow, "Shadow", "Ctrl+Alt+S");
+    edit->addAction(act_.actEditPhoto);
+    alias(edit, act_.catAddMask, "Mask", "Ctrl+Alt+M");
+    alias(edit, act_.actAddFrame, "Frame", "Ctrl+Alt+F");
+    alias(edit, act_.actAddClipArt, "ClipArt", "Ctrl+Alt+C");
+    alias(edit, act_.actAddShadow, "Shadow", "Ctrl+Alt+S");
 
     QMenu* view = bar->addMenu("&View");
-    alias(view, actShowPreview, "Preview Photo", "Ctrl+Alt+S");
-    alias(view, actWelcome, "Welcome", "Ctrl+Alt+W");
+    alias(view, act_.actShowPreview, "Preview Photo", "Ctrl+Alt+S");
+    alias(view, act_.actWelcome, "Welcome", "Ctrl+Alt+W");
 
     QMenu* tools = bar->addMenu("&Tools");
-    tools->addAction(actStandardOption);
-    ShowShortcutOnly(actStandardOption, "Ctrl+Alt+S");
-    tools->addAction(actDownloadObject);
-    tools->addAction(actAddObject);
+    tools->addAction(act_.actStandardOption);
+    ShowShortcutOnly(act_.actStandardOption, "Ctrl+Alt+S");
+    tools->addAction(act_.actDownloadObject);
+    tools->addAction(act_.actAddObject);
     tools->addSeparator();
-    tools->addAction(actShowLogs);
-    tools->addAction(actClearLogs);
+    tools->addAction(act_.actShowLogs);
+    tools->addAction(act_.actClearLogs);
 
     QMenu* help = bar->addMenu("&Help");
-    help->addAction(actHelpManual);
-    help->addAction(actHomePage);
-    help->addAction(actAboutSoft);
+    help->addAction(act_.actHelpManual);
+    help->addAction(act_.actHomePage);
+    help->addAction(act_.actAboutSoft);
     help->addSeparator();
-    help->addAction(CheckUpdate1);
+    help->addAction(act_.CheckUpdate1);
 }
 
 void TfrmMain::CreateToolBar() {
@@ -190,22 +199,22 @@ void TfrmMain::CreateToolBar() {
         ToolbarIcon icon;
     };
     const Button buttons[] = {
-        {"Open", "Open File", actOpenFile, ToolbarIcon::Open},
-        {"&Save", "Save File", actSaveFile, ToolbarIcon::Save},
+        {"Open", "Open File", act_.actOpenFile, ToolbarIcon::Open},
+        {"&Save", "Save File", act_.actSaveFile, ToolbarIcon::Save},
         {nullptr, nullptr, nullptr, ToolbarIcon::Open},
-        {"Undo", "Undo", actUndo, ToolbarIcon::Undo},
-        {"Redo", "Redo", actRedo, ToolbarIcon::Redo},
+        {"Undo", "Undo", act_.actUndo, ToolbarIcon::Undo},
+        {"Redo", "Redo", act_.actRedo, ToolbarIcon::Redo},
         {nullptr, nullptr, nullptr, ToolbarIcon::Open},
-        {"Edit", "Edit Photo", actEditPhoto, ToolbarIcon::Edit},
-        {"Mask", "Add Mask", catAddMask, ToolbarIcon::Mask},
-        {"ClipArt", "Add ClipArt", actAddClipArt, ToolbarIcon::ClipArt},
-        {"Frame", "Add Frame", actAddFrame, ToolbarIcon::Frame},
-        {"Shadow", "Add Shadow", actAddShadow, ToolbarIcon::Shadow},
-        {"Text", "Add Text", actAddText, ToolbarIcon::Text},
+        {"Edit", "Edit Photo", act_.actEditPhoto, ToolbarIcon::Edit},
+        {"Mask", "Add Mask", act_.catAddMask, ToolbarIcon::Mask},
+        {"ClipArt", "Add ClipArt", act_.actAddClipArt, ToolbarIcon::ClipArt},
+        {"Frame", "Add Frame", act_.actAddFrame, ToolbarIcon::Frame},
+        {"Shadow", "Add Shadow", act_.actAddShadow, ToolbarIcon::Shadow},
+        {"Text", "Add Text", act_.actAddText, ToolbarIcon::Text},
         {nullptr, nullptr, nullptr, ToolbarIcon::Open},
-        {"Print", "Print", actPrint, ToolbarIcon::Print},
-        {"Get More", "Get More Objects", actDownloadObject, ToolbarIcon::GetMore},
-        {"Exit", "Exit system", actExit, ToolbarIcon::Exit},
+        {"Print", "Print", act_.actPrint, ToolbarIcon::Print},
+        {"Get More", "Get More Objects", act_.actDownloadObject, ToolbarIcon::GetMore},
+        {"Exit", "Exit system", act_.actExit, ToolbarIcon::Exit},
     };
     for (const Button& b : buttons) {
         if (!b.command) {
@@ -235,24 +244,64 @@ void TfrmMain::CreateToolBar() {
     }
 }
 
-void TfrmMain::UpdatePhotoCommands() {
-    const bool hasPhoto = !EditedPhoto.Empty();
-    for (QAction* a : {actSaveFile, actPrintPreview, actPrint, actEditPhoto, catAddMask,
-                       actAddFrame, actAddShadow, actAddClipArt, actAddText, actShowPreview})
+TDocPage TfrmMain::UndoPage() const {
+    return PageListMain->currentIndex() == plEditPhoto ? TDocPage::Edit : TDocPage::Preview;
+}
+
+TDocPage TfrmMain::OutputPage() const {
+    return plLeft->currentIndex() == pgEdit ? TDocPage::Edit : TDocPage::Preview;
+}
+
+int TfrmMain::CentrePageIndex() const {
+    return PageListMain->currentIndex();
+}
+
+int TfrmMain::LeftPageIndex() const {
+    return plLeft->currentIndex();
+}
+
+void TfrmMain::UpdateActions() {
+    TPhotoDocument& doc = *doc_;
+    const bool hasPhoto = doc.HasPhoto();
+    for (QAction* a : {act_.actSaveFile, act_.actPrintPreview, act_.actPrint, act_.actEditPhoto,
+                       act_.catAddMask, act_.actAddFrame, act_.actAddShadow, act_.actAddClipArt,
+                       act_.actAddText, act_.actShowPreview})
         a->setEnabled(hasPhoto);
+    act_.actUndo->setEnabled(doc.CanUndo(UndoPage()));
+    act_.actRedo->setEnabled(doc.CanRedo(UndoPage()));
+
+    // Cut needs a selection with an area: a crop to nothing would leave no picture.
+    if (EditPanel) {
+        EditPanel->pbEditCut->setEnabled(!EditSelectionRect().IsEmpty());
+        // A tone adjustment that the document ended (a mode change, an edit, Undo) takes its
+        // panel with it.
+        if (!doc.ToneOpen() && EditPanel->plContrast->isVisible()) EditPanel->plContrast->hide();
+    }
+    // With no layer left the clip-art tools have nothing to act on.
+    if (!doc.HasLayers()) HideClipArtTools();
+
+    ShowPhotoSize();
+    if (!budgetNoted_ && doc.History().DroppedForBudget() > 0) {
+        budgetNoted_ = true;
+        SetStatusText(2, QStringLiteral("Oldest Undo steps dropped to save memory"));
+    }
 }
 
-void TfrmMain::UpdateUndoRedo() {
-    actUndo->setEnabled(iPhotos.HistoryIndex > 0);
-    actRedo->setEnabled(!iPhotos.IsEmpty() && iPhotos.HistoryIndex < iPhotos.Count() - 1);
-}
-
-void TfrmMain::ShowPhotoSize() {
+void TfrmMain::ShowPhotoSize(bool force) {
     try {
-        if (EditedPhoto.Empty()) return;
-        const int w = EditedPhoto.Width();
-        const int h = EditedPhoto.Height();
-        ShowResizeFields(w, h);
+        // The size of the picture the user is looking at (the edit picture changes before it
+        // is committed, and the resize fields must describe what Resize will resample).
+        const TBitmap32& picture =
+            OutputPage() == TDocPage::Edit ? doc_->EditPicture() : doc_->PreviewPicture();
+        if (picture.Empty()) return;
+        const int w = picture.Width();
+        const int h = picture.Height();
+        // The fields keep what the user typed until the picture changes size.
+        if (force || w != shownWidth_ || h != shownHeight_) {
+            shownWidth_ = w;
+            shownHeight_ = h;
+            ShowResizeFields(w, h);
+        }
         SetStatusText(1, QStringLiteral("Size:%1 x %2").arg(w).arg(h));
     } catch (...) {
         // The size display is informative only.

@@ -2,6 +2,7 @@
 // ordinary opaque picture for every program, and as an alpha block in Lumetta's private entry,
 // so that between two Lumetta processes the alpha channel survives.
 #include "edit/AlphaBlock.h"
+#include "edit/EditGeometry.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
@@ -28,34 +29,23 @@ void TakeEditArea(TBitmap32& composite, const TBitmap32& picture, bool hasSelect
 } // namespace
 
 void TfrmMain::spEditCopyClick() {
-    const TBitmap32& picture = ImgViewEdit->Picture();
+    const TBitmap32& picture = doc_->EditPicture();
     if (picture.Empty()) return;
-    TakeEditArea(Composite, picture, HasSelection, EditSelectionRect());
-    PlaceBitmap32OnClipboard(Composite);
+    TakeEditArea(doc_->Composite(), picture, hasSelection_, EditSelectionRect());
+    PlaceBitmap32OnClipboard(doc_->Composite());
 }
 
 void TfrmMain::spEditPasteClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty()) return;
-    PushSnapshot(picture);
-    UpdateUndoRedo();
-    EditDirty = true;
-
-    const TRect r = EditSelectionRect();
-    TakeEditArea(Composite, picture, HasSelection, r);
-    // Without a picture on the clipboard Composite keeps the area, which then goes back as it was.
-    PasteBitmap32FromClipboard(Composite);
-    const int w = Composite.Width();
-    const int h = Composite.Height();
-    if (HasSelection) {
-        // At full size from the selection's top-left corner, cut off only by the picture's
-        // edges; Composite is opaque-drawn, so the pasted alpha replaces the picture's too.
-        picture.Draw(TRect{r.Left, r.Top, r.Left + w, r.Top + h}, TRect{0, 0, w, h}, Composite);
-        ImgViewEdit->Model().Invalidate();
-    } else {
-        picture.Assign(Composite);
-    }
-    // The size shown and the resize fields keep describing EditedPhoto.
+    if (doc_->EditPicture().Empty()) return;
+    // Without a picture on the clipboard nothing changes.
+    const std::optional<TBitmap32> pasted = PasteBitmap32FromClipboard();
+    if (!pasted) return;
+    // At full size from the selection's top-left corner, cut off only by the picture's edges,
+    // or in place of the whole picture; the pasted alpha replaces the picture's too.
+    std::optional<TRect> at;
+    if (hasSelection_) at = EditSelectionRect();
+    doc_->Paste(*pasted, at);
+    ShowPhotoSize(true);
 }
 
 void TfrmMain::PlaceBitmap32OnClipboard(const TBitmap32& bitmap) {
@@ -73,26 +63,20 @@ void TfrmMain::PlaceBitmap32OnClipboard(const TBitmap32& bitmap) {
         opaque, QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
 }
 
-void TfrmMain::PasteBitmap32FromClipboard(TBitmap32& dest) {
-    if (!Services().ClipboardHasPicture()) return;
+std::optional<TBitmap32> TfrmMain::PasteBitmap32FromClipboard() {
+    if (!Services().ClipboardHasPicture()) return std::nullopt;
     const QImage image = Services().ClipboardPicture();
-    // A picture the clipboard cannot deliver counts as none rather than emptying dest.
-    if (image.isNull()) return;
-
-    dest.BeginUpdate();
-    try {
-        TBitmap32 pixels = BitmapOf(image);
-        pixels.ResetAlpha();
-        dest.AssignPicture(pixels, true); // size and pixels; draw mode and the rest stay
-        if (const std::optional<QByteArray> block = Services().ClipboardAlphaBlock()) {
-            ApplyAlphaBlock(dest, reinterpret_cast<const std::uint8_t*>(block->constData()),
-                            std::size_t(block->size()));
-        }
-    } catch (...) {
-        dest.EndUpdate();
-        throw;
+    // A picture the clipboard cannot deliver counts as none.
+    if (image.isNull()) return std::nullopt;
+    // A picture from another program is held to the limits of every picture Lumetta makes.
+    CheckNewPictureSize(image.width(), image.height());
+    TBitmap32 pixels = BitmapOf(image);
+    pixels.ResetAlpha();
+    if (const std::optional<QByteArray> block = Services().ClipboardAlphaBlock()) {
+        ApplyAlphaBlock(pixels, reinterpret_cast<const std::uint8_t*>(block->constData()),
+                        std::size_t(block->size()));
     }
-    dest.EndUpdate();
+    return pixels;
 }
 
 } // namespace lumetta::ui

@@ -2,7 +2,7 @@
 // preview, clip-art and text layers floating over it.
 #include "codecs/ImageIO.h"
 #include "decorate/Compose.h"
-#include "decorate/LayerGeometry.h"
+#include "decorate/TextLayer.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
@@ -10,8 +10,13 @@
 #include "ui/ToolWindows.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace lumetta::ui {
 
@@ -25,7 +30,7 @@ void TfrmMain::CreateDecorationTools(QWidget* pageObject) {
     layout->addWidget(ivLeft);
 
     connect(ivLeft, &TThumbnailList::itemPressed, this, [this](int index) {
-        CurrentObjectName = ObjectNameOf(ivLeft->ItemPath(index).toStdString());
+        currentObjectName_ = ObjectNameOf(ivLeft->ItemPath(index).toStdString());
     });
     connect(ivLeft, &TThumbnailList::itemDoubleClicked, this,
             [this](int) { RunCommand([this] { ivLeftDblClick(); }); });
@@ -35,21 +40,22 @@ void TfrmMain::CreateDecorationTools(QWidget* pageObject) {
             [this] { RunCommand([this] { imgViewDragDrop(); }); });
 
     // The clip-art commands live on the clip-art tool window only.
-    actArtDelete = MakeAction("", "Delete ClipArt", "Ctrl+Del", &TfrmMain::actArtDeleteExecute);
-    actArtFlipHorz = MakeAction("", "Flip Horizontally", "", &TfrmMain::actArtFlipHorzExecute);
-    actArtFlipVert = MakeAction("", "Flip Vertically", "", &TfrmMain::actArtFlipVertExecute);
-    actArtRotate90 =
+    act_.actArtDelete =
+        MakeAction("", "Delete ClipArt", "Ctrl+Del", &TfrmMain::actArtDeleteExecute);
+    act_.actArtFlipHorz = MakeAction("", "Flip Horizontally", "", &TfrmMain::actArtFlipHorzExecute);
+    act_.actArtFlipVert = MakeAction("", "Flip Vertically", "", &TfrmMain::actArtFlipVertExecute);
+    act_.actArtRotate90 =
         MakeAction("", QString::fromUtf8("Rotate 90°"), "", &TfrmMain::actArtRotate90Execute);
-    actArtRotate270 =
+    act_.actArtRotate270 =
         MakeAction("", QString::fromUtf8("Rotate -90°"), "", &TfrmMain::actArtRotate270Execute);
-    actArtFlattenLayers = MakeAction("", "Apply", "", &TfrmMain::actArtFlattenLayersExecute);
-    for (QAction* a : {actArtDelete, actArtFlipHorz, actArtFlipVert, actArtRotate90,
-                       actArtRotate270, actArtFlattenLayers}) {
+    act_.actArtFlattenLayers = MakeAction("", "Apply", "", &TfrmMain::actArtFlattenLayersExecute);
+    for (QAction* a : {act_.actArtDelete, act_.actArtFlipHorz, act_.actArtFlipVert,
+                       act_.actArtRotate90, act_.actArtRotate270, act_.actArtFlattenLayers}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
-    actArtDelete->setObjectName(QStringLiteral("actArtDelete"));
-    actArtFlattenLayers->setObjectName(QStringLiteral("actArtFlattenLayers"));
+    act_.actArtDelete->setObjectName(QStringLiteral("actArtDelete"));
+    act_.actArtFlattenLayers->setObjectName(QStringLiteral("actArtFlattenLayers"));
 }
 
 void TfrmMain::SetObjectKind(int kind, const QString& mask) {
@@ -58,22 +64,24 @@ void TfrmMain::SetObjectKind(int kind, const QString& mask) {
 }
 
 void TfrmMain::ivLeftDblClick() {
-    if (imgView->Picture().Empty()) actOpenFileExecute();
+    if (doc_->PreviewPicture().Empty()) actOpenFileExecute();
     const int index = ivLeft->SelectedIndex();
     if (index < 0) return;
-    PreviewDirty = true;
-    CurrentObjectName = ObjectNameOf(ivLeft->ItemPath(index).toStdString());
-    SetStatusText(2, QStringLiteral("No:") + QString::fromStdString(CurrentObjectName));
-    DispatchObject(CurrentObjectName);
+    currentObjectName_ = ObjectNameOf(ivLeft->ItemPath(index).toStdString());
+    SetStatusText(2, QStringLiteral("No:") + QString::fromStdString(currentObjectName_));
+    DispatchObject(currentObjectName_);
 }
 
 void TfrmMain::imgViewDragDrop() {
-    PreviewDirty = true;
-    SetStatusText(2, QStringLiteral("No:") + QString::fromStdString(CurrentObjectName));
-    DispatchObject(CurrentObjectName);
+    SetStatusText(2, QStringLiteral("No:") + QString::fromStdString(currentObjectName_));
+    DispatchObject(currentObjectName_);
 }
 
 void TfrmMain::DispatchObject(const std::string& name) {
+    // With no photo there is nothing to decorate.
+    if (!doc_->HasPhoto()) return;
+    // The decoration is made on the preview: that is what the user is shown.
+    if (PageListMain->currentIndex() != plPreview) PageListMain->setCurrentIndex(plPreview);
     switch (ivLeft->ObjectKind) {
     case okFrame:
         ApplyFrame(name);
@@ -92,204 +100,137 @@ void TfrmMain::DispatchObject(const std::string& name) {
 
 // ------------------------------------------------------------------ frames, shadows, masks
 
-namespace {
-void ApplyFrameLike(TfrmMain& w, const std::string& name, const char* section,
-                    TFrameSpec& placement) {
-    LoadObjectImage(w.ObjectPack, name + ".png", w.ObjectImage);
-    ReadFrameSpec(w.PlacementIndex, section, name, placement);
-    w.RestoreSnapshot(w.HistoryIndex(), w.Composite);
-    if (placement.StretchToPhoto() != 0) {
-        StretchFrame(w.Composite, w.ObjectImage);
-    } else {
-        ComposeFrame(w.Composite, w.ObjectImage, placement);
-    }
-    w.imgView->Picture().Assign(w.Composite);
+void TfrmMain::ApplyFrameLike(const std::string& name, const char* section, TFrameSpec& placement) {
+    LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
+    ReadFrameSpec(placementIndex_, section, name, placement);
+    TBitmap32& frame = doc_->ObjectImage();
+    const TFrameSpec spec = placement;
+    doc_->Decorate([&](TBitmap32& composite) {
+        if (spec.StretchToPhoto() != 0) {
+            StretchFrame(composite, frame);
+        } else {
+            ComposeFrame(composite, frame, spec);
+        }
+    });
 }
-} // namespace
 
 void TfrmMain::ApplyFrame(const std::string& name) {
-    ApplyFrameLike(*this, name, "Frames", CurrentFrameSpec);
+    ApplyFrameLike(name, "Frames", currentFrameSpec_);
 }
 
 void TfrmMain::ApplyShadow(const std::string& name) {
-    ApplyFrameLike(*this, name, "Shadows", CurrentShadowSpec);
+    ApplyFrameLike(name, "Shadows", currentShadowSpec_);
 }
 
 void TfrmMain::ApplyMask(const std::string& name) {
-    LoadObjectImage(ObjectPack, name + ".png", ObjectImage);
-    RestoreSnapshot(HistoryIndex(), Composite);
-    ApplyMaskTo(Composite, ObjectImage);
-    imgView->Picture().Assign(Composite);
+    LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
+    TBitmap32& mask = doc_->ObjectImage();
+    doc_->Decorate([&](TBitmap32& composite) { ApplyMaskTo(composite, mask); });
 }
 
 // ------------------------------------------------------------------ layers
 
-namespace {
-
-// A new layer on top of the preview holding `bitmap` in blend mode, centred on the picture point
-// at the centre of the viewport (returned in `centre`). The layer is freed again if anything
-// fails.
-TBitmapLayer* AddCentredLayer(TfrmMain& w, const TBitmap32& bitmap, TPoint& centre) {
-    TImgView32& view = w.imgView->Model();
-    auto* layer = view.Layers().Add<TBitmapLayer>();
-    try {
-        layer->Bitmap().Assign(bitmap);
-        layer->Bitmap().DrawMode = dmBlend;
-        const TRect vp = view.ViewportRect();
-        centre = view.ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
-        layer->SetLocation(
-            CentredLocation(centre.X, centre.Y, layer->Bitmap().Width(), layer->Bitmap().Height()));
-        layer->SetScaled(true);
-        layer->OnMouseDown = [&w](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
-            w.LayerMouseDown(sender);
-        };
-    } catch (...) {
-        layer->Free();
-        throw;
-    }
-    return layer;
+TPoint TfrmMain::PreviewCentre() const {
+    TImgView32& view = imgView->Model();
+    const TRect vp = view.ViewportRect();
+    return view.ControlToBitmap((vp.Left + vp.Right) / 2, (vp.Top + vp.Bottom) / 2);
 }
 
-} // namespace
+void TfrmMain::ShowPreviewForLayers() {
+    // Layers float over the preview. Text added while another page shows would land on a
+    // picture the user cannot see (and one the edit page may since have changed): commit and
+    // show the preview first, as the clip-art mode does.
+    if (plLeft->currentIndex() != pgObject) {
+        SwitchMode(pmAddClipArt);
+    } else if (PageListMain->currentIndex() != plPreview) {
+        PageListMain->setCurrentIndex(plPreview);
+    }
+}
 
 void TfrmMain::AddClipArtLayer(const std::string& name) {
-    LoadObjectImage(ObjectPack, name + ".png", ObjectImage);
-    TPoint centre;
-    TBitmapLayer* layer = AddCentredLayer(*this, ObjectImage, centre);
-    SelectLayer(layer);
-    ShowClipArtTools(centre.X, centre.Y);
+    LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
+    TBitmapLayer* layer = doc_->AddLayer(doc_->ObjectImage(), PreviewCentre());
+    ShowClipArtTools(layer);
 }
 
 void TfrmMain::AddTextLayer(const std::string& text) {
-    // The text is rendered once, 10 pixels in from the left and top of a transparent bitmap.
-    TBitmap32 scratch;
-    scratch.Font = TextFont;
-    scratch.DrawMode = dmBlend;
-    scratch.SetWidth(scratch.TextWidth(text) + 20);
-    scratch.SetHeight(scratch.TextHeight(text) + 20);
-    scratch.RenderText(10, 10, text, 0, WinColorToColor32(TextFont.Color));
-    TPoint centre;
-    TBitmapLayer* layer = AddCentredLayer(*this, scratch, centre);
-    SelectLayer(layer);
-    ShowClipArtTools(centre.X, centre.Y);
+    if (!doc_->HasPhoto()) return;
+    ShowPreviewForLayers();
+    const TBitmap32 bitmap = RenderTextLayer(textFont_, text);
+    if (bitmap.Empty()) return;
+    TBitmapLayer* layer = doc_->AddLayer(bitmap, PreviewCentre());
+    ShowClipArtTools(layer);
 }
 
-void TfrmMain::SelectLayer(TPositionedLayer* layer) {
-    if (layer == SelectedLayer) return;
-    if (RubberBand) {
-        RubberBand->SetChildLayer(nullptr);
-        RubberBand->SetLayerOptions(LayerNoUpdate);
-        imgView->Model().Invalidate();
-    }
-    SelectedLayer = layer;
-    if (!layer) return;
-    if (RubberBand) {
-        RubberBand->BringToFront();
-    } else {
-        RubberBand = imgView->Model().Layers().Add<TRubberbandLayer>();
-        RubberBand->MinWidth = 1;
-        RubberBand->MinHeight = 1;
-    }
-    RubberBand->SetChildLayer(layer);
-    RubberBand->SetLayerOptions(LayerVisible | LayerMouseEvents | LayerNoUpdate);
-    RubberBand->OnResizing = [](const TFloatRect& oldLocation, TFloatRect& newLocation,
-                                RubberBandDragState state, TShiftState shift) {
-        SymmetricResize(oldLocation, newLocation, state, shift);
-    };
-    imgView->Model().Invalidate();
+void TfrmMain::LayerPressed() {
+    ShowClipArtTools(nullptr);
 }
 
-void TfrmMain::LayerMouseDown(TCustomLayer* sender) {
-    auto* layer = dynamic_cast<TPositionedLayer*>(sender);
-    if (!layer) return;
-    SelectLayer(layer);
-    ShowClipArtTools(0, 0);
-}
-
-void TfrmMain::ShowClipArtTools(int x, int y) {
+void TfrmMain::ShowClipArtTools(const TPositionedLayer* layer) {
     if (frmClipArtTools->isVisible()) return;
-    QPoint pos = frmClipArtTools->pos();
-    const QPoint centre = PageListMain->mapTo(this, QPoint(0, 0));
-    if (x != 0) pos.setX(x + centre.x() + this->x());
-    if (y != 0) pos.setY(y + centre.y() + this->y());
-    frmClipArtTools->move(pos);
+    if (layer && frmClipArtTools->ShownBefore()) {
+        // Beside the layer as the user sees it (through the zoom and the scroll position):
+        // centred below it, above it when there is no room below, always on the screen.
+        const TFloatRect at = layer->AdjustedLocation();
+        const QPoint topLeft =
+            imgView->viewport()->mapToGlobal(QPoint(int(std::floor(at.Left)), int(at.Top)));
+        const QPoint bottomRight = imgView->viewport()->mapToGlobal(
+            QPoint(int(std::ceil(at.Right)), int(std::ceil(at.Bottom))));
+        const QSize size = frmClipArtTools->frameGeometry().size();
+        const QScreen* screen = this->screen();
+        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+        int x = (topLeft.x() + bottomRight.x()) / 2 - size.width() / 2;
+        int y = bottomRight.y() + 8;
+        if (y + size.height() > area.bottom()) y = topLeft.y() - 8 - size.height();
+        x = std::clamp(x, area.left(), std::max(area.left(), area.right() - size.width()));
+        y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() - size.height()));
+        frmClipArtTools->move(x, y);
+    }
     frmClipArtTools->ShowBesideOwner();
 }
 
-void TfrmMain::ClearPreviewLayers() {
-    SelectLayer(nullptr);
-    RubberBand = nullptr;
-    SelectedLayer = nullptr;
-    imgView->ClearLayers();
-    // With no layer left the clip-art tools have nothing to act on.
-    HideClipArtTools();
-}
-
-void TfrmMain::FlattenLayersTo(TBitmap32& target) {
-    SelectLayer(nullptr);
-    const TBitmap32& picture = imgView->Picture();
-    TBitmap32 flat(picture.Width(), picture.Height());
-    imgView->Model().PaintTo(flat, TRect{0, 0, picture.Width(), picture.Height()});
-    imgView->ClearLayers();
-    RubberBand = nullptr;
-    SelectedLayer = nullptr;
-    target.Assign(flat);
-}
-
-void TfrmMain::FlattenPreviewLayers() {
-    actArtFlattenLayersExecute();
+void TfrmMain::HideClipArtTools() {
+    if (frmClipArtTools && frmClipArtTools->isVisible()) frmClipArtTools->hide();
 }
 
 void TfrmMain::actArtFlattenLayersExecute() {
-    PushSnapshot(imgView->Picture());
-    FlattenLayersTo(imgView->Picture());
-    EditedPhoto.Assign(imgView->Picture());
-    if (imgView->LayerCount() == 0) HideClipArtTools();
+    doc_->Apply(OutputPage());
+    HideClipArtTools();
 }
 
 void TfrmMain::actArtDeleteExecute() {
-    if (SelectedLayer) {
-        TPositionedLayer* layer = SelectedLayer;
-        SelectLayer(nullptr);
-        layer->Free();
-    }
-    if (imgView->LayerCount() == 1) HideClipArtTools();
+    doc_->DeleteSelectedLayer();
+    if (!doc_->HasLayers()) HideClipArtTools();
 }
-
-namespace {
-TBitmapLayer* AsBitmapLayer(TPositionedLayer* layer) {
-    return dynamic_cast<TBitmapLayer*>(layer);
-}
-} // namespace
 
 void TfrmMain::actArtFlipHorzExecute() {
-    if (auto* layer = AsBitmapLayer(SelectedLayer)) layer->Bitmap().FlipHorz();
+    doc_->FlipSelectedLayer(true);
 }
 
 void TfrmMain::actArtFlipVertExecute() {
-    if (auto* layer = AsBitmapLayer(SelectedLayer)) layer->Bitmap().FlipVert();
+    doc_->FlipSelectedLayer(false);
 }
 
 void TfrmMain::actArtRotate90Execute() {
-    auto* layer = AsBitmapLayer(SelectedLayer);
-    if (!layer) return;
-    const TFloatRect location = layer->Location();
-    layer->Bitmap().Rotate90();
-    if (RubberBand) RubberBand->SetLocation(QuarterTurnLocation(location));
+    doc_->TurnSelectedLayer(true);
 }
 
 void TfrmMain::actArtRotate270Execute() {
-    auto* layer = AsBitmapLayer(SelectedLayer);
-    if (!layer) return;
-    const TFloatRect location = layer->Location();
-    layer->Bitmap().Rotate270();
-    if (RubberBand) RubberBand->SetLocation(QuarterTurnLocation(location));
+    doc_->TurnSelectedLayer(false);
 }
 
 // ------------------------------------------------------------------ the text window
 
 void TfrmMain::btnSetFontClick() {
-    if (auto chosen = services_->ChooseFont(frmTextInput, TextFont)) TextFont = *chosen;
+    if (auto chosen = services_->ChooseFont(frmTextInput, textFont_)) textFont_ = *chosen;
+}
+
+void TfrmMain::ShowTextInput() {
+    if (!frmTextInput || frmTextInput->isVisible()) return;
+    frmTextInput->ShowBesideOwner();
+    // The user types at once: give the edit box the keyboard.
+    frmTextInput->activateWindow();
+    frmTextInput->edtText->setFocus();
 }
 
 } // namespace lumetta::ui

@@ -11,8 +11,6 @@
 #include <QFileInfo>
 #include <QStackedWidget>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 namespace lumetta::ui {
@@ -47,10 +45,6 @@ QImage PreviewOf(const QString& path) {
     }
 }
 
-std::string CannotOpen(const std::string& path, const std::string& reason) {
-    return "Cannot open file \"" + path + "\". " + reason;
-}
-
 // The folder of a file, without a trailing "/" except at the root.
 std::string FolderOf(const std::string& path) {
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -71,110 +65,79 @@ void TfrmMain::actOpenFileExecute() {
     request.preview = PreviewOf;
     const auto chosen = services_->OpenFile(this, request);
     if (!chosen) return;
-    try {
-        OpenPhotoFile(chosen->path);
-    } catch (...) {
-        // Open File reports nothing: a file that cannot be opened leaves the document as it was.
-    }
+    OpenPhotoFile(chosen->path);
 }
 
-void TfrmMain::OpenPhotoFile(const QString& path) {
-    CurrentPhotoFile = path.toStdString();
-    const QFileInfo info(path);
-    if (!info.exists()) throw EFileError(CannotOpen(CurrentPhotoFile, std::strerror(ENOENT)));
-    if (info.isDir()) throw EFileError(CannotOpen(CurrentPhotoFile, std::strerror(EISDIR)));
-    if (!info.isFile()) throw EFileError(CannotOpen(CurrentPhotoFile, "It is not a regular file"));
+bool TfrmMain::OpenPhotoFile(const QString& path) {
+    const std::string file = path.toStdString();
+    const QString name = QFileInfo(path).fileName();
+    if (!QFileInfo(path).isFile())
+        throw Error("Cannot open " + name.toStdString() + ": there is no such file");
 
-    // From here on the document may change: its watchers hear of it whatever the outcome.
-    struct Changed {
-        TfrmMain* window;
-        ~Changed() { emit window->documentChanged(); }
-    } changed{this};
-
+    // The file is decoded in full before anything changes: a file that cannot be opened leaves
+    // the document as it was, and says why.
     TBitmap32 tested;
     TBitmap32 loaded;
-    if (!LoadImageFile(CurrentPhotoFile, tested, &loaded)) {
-        // Decode once more for the reason; the loader above only tells whether it worked.
-        std::string reason = "The file is not a picture Lumetta can read";
-        try {
+    try {
+        if (!LoadImageFile(file, tested, &loaded)) {
+            // The loader only tells whether it worked; the decoder by extension tells why not.
             TBitmap32 probe;
-            LoadPictureFile(probe, CurrentPhotoFile);
-        } catch (const std::exception& e) {
-            reason = e.what();
+            LoadPictureFile(probe, file);
+            throw Error("the file is not a picture Lumetta can read");
         }
-        if (reason.rfind("Cannot open file", 0) == 0) throw EFileError(reason);
-        throw EImageError(CannotOpen(CurrentPhotoFile, reason));
+    } catch (const std::exception& e) {
+        throw Error("Cannot open " + name.toStdString() + ": " + e.what());
     }
+    tested.AssignNil();
+    // The photo that is open now may hold unsaved work.
+    if (!ConfirmUnsavedWork()) return false;
 
-    // What was done stays done should a later step fail.
-    loaded.DrawMode = EditedPhoto.DrawMode;
-    EditedPhoto.AssignPicture(loaded, true);
-
-    ClearPreviewLayers();
     RemoveSelection();
+    HideClipArtTools();
+    doc_->Open(loaded, file);
+    loaded.AssignNil();
     imgView->SetScale(1.0f);
     ImgViewEdit->SetScale(1.0f);
-    ZoomStep = 10;
-    iPhotos.Clear();
+    zoomStep_ = 10;
     plLeft->setCurrentIndex(pgEdit);
     PageListMain->setCurrentIndex(plEditPhoto);
-    settings_.ScrIniPath = FolderOf(CurrentPhotoFile);
-    PushSnapshot(EditedPhoto);
-    ImgViewEdit->Picture().Assign(EditedPhoto);
-    imgView->Picture().Assign(EditedPhoto);
-    UpdatePhotoCommands();
-    ShowPhotoSize();
+    settings_.ScrIniPath = FolderOf(file);
+    ShowPhotoSize(true);
+    emit documentChanged();
+    return true;
 }
 
 void TfrmMain::ActCloseExecute() {
-    if (services_->ShowMessage(this, QStringLiteral("Confirm"),
-                               QStringLiteral("Are you sure you want to close the current photo?"),
-                               MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes)
+    // With unsaved work the question is whether to save it; otherwise the plain confirmation.
+    if (doc_->HasUnsavedWork()) {
+        if (!ConfirmUnsavedWork()) return;
+    } else if (services_->ShowMessage(
+                   this, QStringLiteral("Confirm"),
+                   QStringLiteral("Are you sure you want to close the current photo?"),
+                   MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes) {
         return;
-    ClearPreviewLayers();
+    }
     RemoveSelection();
-    iPhotos.Clear();
+    HideClipArtTools();
+    doc_->Close();
     plLeft->setCurrentIndex(pgEdit);
     PageListMain->setCurrentIndex(plEditPhoto);
-    ImgViewEdit->Picture().SetSize(0, 0);
-    imgView->Picture().SetSize(0, 0);
-    EditedPhoto.SetSize(0, 0);
-    UpdatePhotoCommands();
-    ShowPhotoSize();
     emit documentChanged();
 }
 
 void TfrmMain::actUndoExecute() {
-    iPhotos.HistoryIndex -= 1;
-    TBitmap32& target =
-        PageListMain->currentIndex() == plEditPhoto ? ImgViewEdit->Picture() : imgView->Picture();
-    RestoreSnapshot(iPhotos.HistoryIndex, target);
-    UpdateUndoRedo();
-    ShowPhotoSize();
+    doc_->Undo(UndoPage());
+    ShowPhotoSize(true);
 }
 
 void TfrmMain::actRedoExecute() {
-    iPhotos.HistoryIndex += 1;
-    TBitmap32& target =
-        PageListMain->currentIndex() == plEditPhoto ? ImgViewEdit->Picture() : imgView->Picture();
-    RestoreSnapshot(iPhotos.HistoryIndex, target);
-    UpdateUndoRedo();
-    ShowPhotoSize();
+    doc_->Redo(UndoPage());
+    ShowPhotoSize(true);
 }
 
 void TfrmMain::SwitchMode(int mode) {
     if (mode < pmEditPhoto || mode > pmAddShadow) return;
-    if (EditDirty) {
-        EditedPhoto.Assign(ImgViewEdit->Picture());
-        PushSnapshot(ImgViewEdit->Picture());
-        EditDirty = false;
-    }
-    if (PreviewDirty) {
-        PushSnapshot(imgView->Picture());
-        PreviewDirty = false;
-    }
-    if (imgView->LayerCount() > 0) FlattenPreviewLayers();
-    ClearPreviewLayers();
+    doc_->CommitForModeSwitch();
     HideClipArtTools();
 
     static const char* const kModeText[] = {"Option : Edit photo", "Option : Add Mask",
@@ -183,7 +146,7 @@ void TfrmMain::SwitchMode(int mode) {
     if (mode == pmEditPhoto) {
         plLeft->setCurrentIndex(pgEdit);
         PageListMain->setCurrentIndex(plEditPhoto);
-        ImgViewEdit->Picture().Assign(EditedPhoto);
+        doc_->ShowEditPage();
     } else {
         RemoveSelection();
         // Mode 2 is clip art (kind 3) and mode 3 frames (kind 2).
@@ -193,11 +156,10 @@ void TfrmMain::SwitchMode(int mode) {
         SetObjectKind(kKind[mode], QString::fromLatin1(kMask[mode]));
         plLeft->setCurrentIndex(pgObject);
         PageListMain->setCurrentIndex(plPreview);
-        RestoreSnapshot(iPhotos.HistoryIndex, imgView->Picture());
+        doc_->ShowPreviewPage();
     }
     SetStatusText(0, QString::fromLatin1(kModeText[mode]));
-    UpdateUndoRedo();
-    ShowPhotoSize();
+    ShowPhotoSize(true);
     emit documentChanged();
 }
 
@@ -215,14 +177,8 @@ void TfrmMain::actWelcomeExecute() {
 }
 
 void TfrmMain::actExitExecute() {
+    // The close event asks about unsaved work.
     close();
-}
-
-void TfrmMain::actClearLogsExecute() {
-    if (services_->ShowMessage(this, QApplication::applicationName(),
-                               QStringLiteral("Are you sure you want to clean logs?"),
-                               MessageIcon::Question, MessageButtons::YesNo) == MessageResult::Yes)
-        LogFileMain.Clear();
 }
 
 void TfrmMain::OnPreviewWheel(int delta) {
@@ -239,8 +195,9 @@ void TfrmMain::OnPreviewWheel(int delta) {
 }
 
 void TfrmMain::OnPreviewMouseDown(int, int, int, bool layerHit) {
+    if (doc_->SelectedLayer()) layerLocationAtPress_ = doc_->SelectedLayer()->Location();
     if (layerHit) return;
-    SelectLayer(nullptr);
+    doc_->SelectLayer(nullptr);
     imgView->ReleaseMouseCapture();
     HideClipArtTools();
 }

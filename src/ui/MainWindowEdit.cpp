@@ -37,67 +37,79 @@ void TfrmMain::BuildEditPage(QWidget* pageEdit) {
     bind(p.btnSizeOK, &TfrmMain::btnSizeOKClick);
     ConnectToneTools();
 
-    p.ActHPercEdit->KeyFilter = [this](char32_t c) { return ActHPercEditKeyPress(c); };
-    p.ActVPercEdit->KeyFilter = [this](char32_t c) { return ActVPercEditKeyPress(c); };
+    p.ActHPercEdit->KeyFilter = [this](char32_t c) { return SizeFieldKeyPress(c); };
+    p.ActVPercEdit->KeyFilter = [this](char32_t c) { return SizeFieldKeyPress(c); };
     connect(p.ActHPercEdit, &TSizeEdit::keyReleased, this,
             [this] { RunCommand([this] { ActHPercEditKeyUp(); }); });
     connect(p.ActVPercEdit, &TSizeEdit::keyReleased, this,
             [this] { RunCommand([this] { ActVPercEditKeyUp(); }); });
 
-    // The view reports presses and moves after its layers have handled them.
+    // The view reports presses, moves and releases after its layers have handled them.
     TImgView32& view = ImgViewEdit->Model();
-    view.OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y, TCustomLayer*) {
-        RunCommand([&] { ImgViewEditMouseDown(button, shift, x, y); });
+    view.OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y,
+                              TCustomLayer* layer) {
+        RunCommand([&] { ImgViewEditMouseDown(button, shift, x, y, layer); });
     };
     view.OnMouseMove = [this](TMouseButtons buttons, TShiftState shift, int x, int y,
                               TCustomLayer*) {
         RunCommand([&] { ImgViewEditMouseMove(buttons, shift, x, y); });
+    };
+    view.OnMouseUp = [this](TMouseButton, TMouseButtons buttons, TShiftState, int, int,
+                            TCustomLayer*) {
+        if (buttons == mbsNone) draggingFrame_ = false;
+        UpdateActions();
     };
 }
 
 // ------------------------------------------------------------------ tools and selection
 
 void TfrmMain::spEditArrowClick() {
-    Selecting = false;
+    selecting_ = false;
     RemoveSelection();
 }
 
 void TfrmMain::spEditSelectClick() {
     // The button shows down in any case; with no picture there is nothing to select yet.
-    if (!ImgViewEdit->Picture().Empty()) Selecting = true;
+    if (!doc_->EditPicture().Empty()) selecting_ = true;
 }
 
-void TfrmMain::ImgViewEditMouseDown(TMouseButton, TShiftState, int x, int y) {
-    Selecting = !EditPanel->spEditArrow->isChecked();
-    if (!Selecting) {
+void TfrmMain::ImgViewEditMouseDown(TMouseButton button, TShiftState, int x, int y,
+                                    TCustomLayer* layer) {
+    selecting_ = !EditPanel->spEditArrow->isChecked();
+    if (!selecting_) {
         // Also a press on the frame itself: in arrow mode any press discards the selection.
         RemoveSelection();
         return;
     }
+    // A left press on the frame grabs it: its handles resize it and its inside moves it,
+    // instead of starting a new selection from the press point.
+    if (button == mbLeft && layer && layer == editSelection_) {
+        draggingFrame_ = true;
+        return;
+    }
+    draggingFrame_ = false;
     // An existing frame stays where it is until the pointer moves.
-    SelAnchor = SelCorner = ImgViewEdit->Model().ControlToBitmap(x, y);
+    selAnchor_ = selCorner_ = ImgViewEdit->Model().ControlToBitmap(x, y);
 }
 
 void TfrmMain::ImgViewEditMouseMove(TMouseButtons buttons, TShiftState, int x, int y) {
-    if (!Selecting || !(buttons & mbsLeft)) return;
-    // This runs after the frame has handled the move, so a drag that starts on the frame or
-    // one of its handles also redefines the selection from the press point.
-    SelCorner = ImgViewEdit->Model().ControlToBitmap(x, y);
+    if (!selecting_ || draggingFrame_ || !(buttons & mbsLeft)) return;
+    selCorner_ = ImgViewEdit->Model().ControlToBitmap(x, y);
     UpdateSelection();
 }
 
 void TfrmMain::UpdateSelection() {
-    const TBitmap32& picture = ImgViewEdit->Picture();
-    ShowSelectionFrame(DragSelection(SelAnchor, SelCorner, picture.Width(), picture.Height()));
+    const TBitmap32& picture = doc_->EditPicture();
+    ShowSelectionFrame(DragSelection(selAnchor_, selCorner_, picture.Width(), picture.Height()));
 }
 
 void TfrmMain::ShowSelectionFrame(const TRect& r) {
-    if (!Selecting) return;
-    if (!HasSelection) {
-        EditSelection = ImgViewEdit->Model().Layers().Add<TRubberbandLayer>();
-        HasSelection = true;
+    if (!selecting_) return;
+    if (!hasSelection_) {
+        editSelection_ = ImgViewEdit->Model().Layers().Add<TRubberbandLayer>();
+        hasSelection_ = true;
     }
-    TRubberbandLayer& frame = *EditSelection;
+    TRubberbandLayer& frame = *editSelection_;
     frame.SetLayerOptions(LayerVisible | LayerMouseEvents);
     frame.OnResizing = [](const TFloatRect& oldLocation, TFloatRect& newLocation,
                           RubberBandDragState state, TShiftState shift) {
@@ -112,153 +124,119 @@ void TfrmMain::ShowSelectionFrame(const TRect& r) {
 }
 
 void TfrmMain::RemoveSelection() {
-    if (!HasSelection) return;
-    HasSelection = false;
-    TRubberbandLayer* frame = EditSelection;
-    EditSelection = nullptr;
+    draggingFrame_ = false;
+    if (!hasSelection_) return;
+    hasSelection_ = false;
+    TRubberbandLayer* frame = editSelection_;
+    editSelection_ = nullptr;
     if (frame) frame->Free();
     ImgViewEdit->Model().Invalidate();
 }
 
 TRect TfrmMain::EditSelectionRect() const {
-    if (!EditSelection) return {};
-    const TBitmap32& picture = ImgViewEdit->Picture();
-    return SelectionRectIn(EditSelection->Location(), picture.Width(), picture.Height());
+    if (!editSelection_ || !doc_) return {};
+    const TBitmap32& picture = doc_->EditPicture();
+    return SelectionRectIn(editSelection_->Location(), picture.Width(), picture.Height());
 }
 
 // ------------------------------------------------------------------ commands on the picture
 
 void TfrmMain::pbEditCutClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty() || !HasSelection) return;
-    PushSnapshot(picture);
-    UpdateUndoRedo();
-    EditDirty = true;
-
+    if (doc_->EditPicture().Empty() || !hasSelection_) return;
     // Whatever happens to the crop, the tools return to Arrow without a selection.
-    auto backToArrow = [this] {
-        Selecting = false;
-        RemoveSelection();
-        EditPanel->spEditArrow->setChecked(true);
-    };
-    try {
-        const TRect r = EditSelectionRect();
-        const int w = r.Width();
-        const int h = r.Height();
-        Composite.SetSize(w, h);
-        Composite.Draw(TRect{0, 0, w, h}, r, picture);
-        picture.Assign(Composite);
-        ShowPhotoSize();
-    } catch (...) {
-        backToArrow();
-        throw;
-    }
-    backToArrow();
+    const TRect r = EditSelectionRect();
+    struct BackToArrow {
+        TfrmMain& w;
+        ~BackToArrow() {
+            w.selecting_ = false;
+            w.RemoveSelection();
+            w.EditPanel->spEditArrow->setChecked(true);
+        }
+    } backToArrow{*this};
+    // A selection without area would crop the photo away: Cut is disabled for it.
+    doc_->Cut(r);
+    ShowPhotoSize(true);
 }
 
 void TfrmMain::spEditFlipvClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty()) return;
-    PushSnapshot(picture);
-    EditDirty = true;
-    UpdateUndoRedo();
-    picture.FlipVert();
+    if (doc_->EditPicture().Empty()) return;
+    doc_->Flip(false);
 }
 
 void TfrmMain::spEditFiphClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty()) return;
-    PushSnapshot(picture);
-    EditDirty = true;
-    UpdateUndoRedo();
-    picture.FlipHorz();
+    if (doc_->EditPicture().Empty()) return;
+    doc_->Flip(true);
 }
 
 // ------------------------------------------------------------------ zoom
 
 void TfrmMain::SetEditZoom(int zoomStep) {
-    ZoomStep = zoomStep;
-    ImgViewEdit->SetScale(ZoomScale(ZoomStep));
+    zoomStep_ = zoomStep;
+    ImgViewEdit->SetScale(ZoomScale(zoomStep_));
 }
 
 void TfrmMain::spEditZoomOutClick() {
     // "Zoom Out" shows the picture larger.
-    if (ImgViewEdit->Picture().Empty()) return;
-    if (ZoomStep < kZoomStepMax) SetEditZoom(ZoomStep + 1);
+    if (doc_->EditPicture().Empty()) return;
+    if (zoomStep_ < kZoomStepMax) SetEditZoom(zoomStep_ + 1);
 }
 
 void TfrmMain::spEditZoomInClick() {
     // "Zoom In" shows the picture smaller.
-    if (ImgViewEdit->Picture().Empty()) return;
-    if (ZoomStep > kZoomStepMin) SetEditZoom(ZoomStep - 1);
+    if (doc_->EditPicture().Empty()) return;
+    if (zoomStep_ > kZoomStepMin) SetEditZoom(zoomStep_ - 1);
 }
 
 void TfrmMain::spEditZoonClick() {
-    if (ImgViewEdit->Picture().Empty()) return;
+    if (doc_->EditPicture().Empty()) return;
     SetEditZoom(kZoomStepActual);
 }
 
 // ------------------------------------------------------------------ resize
 
-bool TfrmMain::ActHPercEditKeyPress(char32_t typed) {
+bool TfrmMain::SizeFieldKeyPress(char32_t typed) {
     if (IsSizeFieldChar(typed)) return true;
     Services().Beep();
     return false;
 }
 
-bool TfrmMain::ActVPercEditKeyPress(char32_t typed) {
-    return ActHPercEditKeyPress(typed);
-}
-
 void TfrmMain::ActHPercEditKeyUp() {
-    if (ImgViewEdit->Picture().Empty()) return;
+    if (doc_->EditPicture().Empty()) return;
     const QString text = EditPanel->ActHPercEdit->text();
     if (text.isEmpty()) return;
-    ResizeWidth = SizeFieldValue(text.toStdString());
+    resizeWidth_ = SizeFieldValue(text.toStdString());
     if (EditPanel->SynchronCheck->isChecked()) {
-        ResizeHeight = HeightForWidth(ResizeWidth, AspectRatio);
-        EditPanel->ActVPercEdit->setText(QString::number(ResizeHeight));
+        resizeHeight_ = HeightForWidth(resizeWidth_, aspectRatio_);
+        EditPanel->ActVPercEdit->setText(QString::number(resizeHeight_));
     }
     EditPanel->btnSizeOK->setEnabled(true);
 }
 
 void TfrmMain::ActVPercEditKeyUp() {
-    if (ImgViewEdit->Picture().Empty()) return;
+    if (doc_->EditPicture().Empty()) return;
     const QString text = EditPanel->ActVPercEdit->text();
     if (text.isEmpty()) return;
-    ResizeHeight = SizeFieldValue(text.toStdString());
+    resizeHeight_ = SizeFieldValue(text.toStdString());
     if (EditPanel->SynchronCheck->isChecked()) {
-        ResizeWidth = WidthForHeight(ResizeHeight, AspectRatio);
-        EditPanel->ActHPercEdit->setText(QString::number(ResizeWidth));
+        resizeWidth_ = WidthForHeight(resizeHeight_, aspectRatio_);
+        EditPanel->ActHPercEdit->setText(QString::number(resizeWidth_));
     }
     EditPanel->btnSizeOK->setEnabled(true);
 }
 
 void TfrmMain::btnSizeOKClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty()) return;
-    // Resize reports nothing: a size of 0, or one whose pixels cannot be allocated, ends the
-    // block and leaves what was done so far.
-    try {
-        PushSnapshot(picture);
-        EditDirty = true;
-        ResampleBitmap(picture, ResizeWidth, ResizeHeight, sfLanczos);
-        EditedPhoto.Assign(picture);
-        ShowPhotoSize();
-        UpdateUndoRedo();
-        EditPanel->btnSizeOK->setEnabled(false);
-    } catch (...) {
-        // The picture before the attempt is in the history: keep Undo within reach.
-        try {
-            UpdateUndoRedo();
-        } catch (...) {}
-    }
+    if (doc_->EditPicture().Empty()) return;
+    // A size the program cannot hold is refused with a message before anything changes; a
+    // resize that fails leaves the picture as it was.
+    doc_->Resize(resizeWidth_, resizeHeight_);
+    ShowPhotoSize(true);
+    EditPanel->btnSizeOK->setEnabled(false);
 }
 
 void TfrmMain::ShowResizeFieldValues() {
     if (!EditPanel) return;
-    EditPanel->ActHPercEdit->setText(QString::number(ResizeWidth));
-    EditPanel->ActVPercEdit->setText(QString::number(ResizeHeight));
+    EditPanel->ActHPercEdit->setText(QString::number(resizeWidth_));
+    EditPanel->ActVPercEdit->setText(QString::number(resizeHeight_));
     EditPanel->ActHPercEdit->setEnabled(true);
     EditPanel->ActVPercEdit->setEnabled(true);
 }

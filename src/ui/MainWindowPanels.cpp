@@ -16,22 +16,10 @@ void TfrmMain::BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* p
 }
 
 void TfrmMain::ShowResizeFields(int width, int height) {
-    ResizeWidth = width;
-    ResizeHeight = height;
-    AspectRatio = height != 0 ? double(width) / double(height) : 0.0;
+    resizeWidth_ = width;
+    resizeHeight_ = height;
+    aspectRatio_ = height != 0 ? double(width) / double(height) : 0.0;
     ShowResizeFieldValues();
-}
-
-void TfrmMain::HideClipArtTools() {
-    if (frmClipArtTools && frmClipArtTools->isVisible()) frmClipArtTools->hide();
-}
-
-void TfrmMain::ShowTextInput() {
-    if (!frmTextInput || frmTextInput->isVisible()) return;
-    frmTextInput->ShowBesideOwner();
-    // The user types at once: give the edit box the keyboard.
-    frmTextInput->activateWindow();
-    frmTextInput->edtText->setFocus();
 }
 
 } // namespace lumetta::ui

@@ -149,13 +149,10 @@ void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
 }
 
 void TfrmMain::BuildPrintPreview() {
-    FlattenLayersTo(Composite);
-    // Unsaved edits on the edit page are what the user sees: print them as they are, as
-    // saving does.
-    const TBitmap32& source =
-        EditDirty && plLeft->currentIndex() == pgEdit ? ImgViewEdit->Picture() : Composite;
+    // The picture is chosen once, when the print preview is made (see actPrintPreviewExecute),
+    // so that rebuilds for another printer show the same picture.
     TJvPreviewGraphicItem item;
-    item.Picture = ImageOf(source).convertToFormat(QImage::Format_ARGB32);
+    item.Picture = ImageOf(printSource_).convertToFormat(QImage::Format_ARGB32);
     PreImgMain->Items.clear();
     PreImgMain->Items.push_back(std::move(item));
     PreImgMain->CreatePreview(*PreCtlMain);
@@ -172,10 +169,18 @@ void TfrmMain::actPrintSetupExecute() {
     TJvDeviceInfo info = DeviceInfoFromPrinter(MetricsOf(services_->CurrentPrinter()));
     WidenMarginsToHalfInch(info);
     PreCtlMain->SetDeviceInfo(info);
+    // From the print preview the pages keep their picture; elsewhere the page in view is
+    // taken, as Print Preview would.
+    if (PageListMain->currentIndex() != plPrintPreview || printSource_.Empty())
+        doc_->PictureInView(OutputPage(), printSource_);
     BuildPrintPreview();
 }
 
 void TfrmMain::actPrintPreviewExecute() {
+    // What the page in view shows, layers included (they stay on the preview); uncommitted
+    // edits of the edit page are committed first.
+    if (plLeft->currentIndex() != pgPrintSet || printSource_.Empty())
+        doc_->PictureInView(OutputPage(), printSource_);
     BuildPrintPreview();
     PageListMain->setCurrentIndex(plPrintPreview);
     plLeft->setCurrentIndex(pgPrintSet);
@@ -203,7 +208,7 @@ void TfrmMain::actPrintExecute() {
 
     QPrinter& printer = services_->CurrentPrinter();
     if (printer.printerState() == QPrinter::Active) return;
-    printer.setDocName(QString::fromStdString(CurrentPhotoFile));
+    printer.setDocName(QString::fromStdString(doc_->CurrentPhotoFile()));
     const int from = job->allPages ? 0 : job->fromPage - 1;
     const int to = job->allPages ? pageCount - 1 : job->toPage - 1;
     const std::vector<int> sheets = PrintSheetOrder(from, to, pageCount, job->copies, job->collate);

@@ -25,17 +25,17 @@ constexpr int kSaveTypeCount = int(std::size(kSaveTypes));
 
 } // namespace
 
-void TfrmMain::actSaveFileExecute() {
+bool TfrmMain::SaveFile() {
     FileDialogRequest request;
     request.title = QStringLiteral("Save Picture");
     request.startFolder = QString::fromStdString(settings_.ScrIniPath);
     // beach.jpeg proposes "beach"; no photo file proposes nothing.
-    request.fileName = CurrentPhotoFile.empty()
-                           ? QString()
-                           : QFileInfo(QString::fromStdString(CurrentPhotoFile)).completeBaseName();
+    const std::string& current = doc_->CurrentPhotoFile();
+    request.fileName =
+        current.empty() ? QString() : QFileInfo(QString::fromStdString(current)).completeBaseName();
     for (const SaveType& type : kSaveTypes)
         request.filters << QString::fromLatin1(type.filter);
-    const int selected = std::clamp(SaveFilterIndex, 1, kSaveTypeCount) - 1;
+    const int selected = std::clamp(saveFilterIndex_, 1, kSaveTypeCount) - 1;
     request.selectedFilter = selected;
     // A name typed without an extension receives the one of the type selected when the dialog
     // closes.
@@ -43,19 +43,22 @@ void TfrmMain::actSaveFileExecute() {
     request.suffixFollowsFilter = true;
 
     const auto chosen = services_->SaveFile(this, request);
-    if (!chosen) return;
-    SaveFilterIndex = chosen->selectedFilter + 1;
+    if (!chosen) return false;
+    saveFilterIndex_ = chosen->selectedFilter + 1;
 
-    // Unsaved edits on the edit page are saved as they are; otherwise the preview with its
-    // clip-art and text layers merged, which removes the layers from the preview.
-    const TBitmap32* source = &Composite;
-    if (EditDirty && plLeft->currentIndex() == pgEdit) {
-        source = &ImgViewEdit->Picture();
+    // What the page in view shows: the edit picture on the edit page; the picture the print
+    // preview shows on that page; otherwise the preview with its clip-art and text layers
+    // merged into a copy (the layers stay where they are).
+    TBitmap32 picture;
+    if (plLeft->currentIndex() == pgPrintSet && !printSource_.Empty()) {
+        picture = printSource_;
     } else {
-        FlattenLayersTo(Composite);
+        doc_->PictureInView(OutputPage(), picture);
     }
     // The chosen type, not the typed extension, decides the format.
-    SavePicture(*source, chosen->path.toStdString(), SaveFilterIndex, settings_.JpgCompressVar);
+    SavePicture(picture, chosen->path.toStdString(), saveFilterIndex_, settings_.JpgCompressVar);
+    doc_->MarkSaved();
+    return true;
 }
 
 } // namespace lumetta::ui

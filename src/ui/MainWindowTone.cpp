@@ -64,26 +64,19 @@ void TfrmMain::SetToneSlider(QSlider* slider, int position) {
 }
 
 void TfrmMain::spEditAutoClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty()) return;
-    PushSnapshot(picture);
-    UpdateUndoRedo();
-    EditDirty = true;
-    AutoContrast(picture);
+    if (doc_->EditPicture().Empty()) return;
+    doc_->AutoContrast();
 }
 
 void TfrmMain::spEditAdjustClick() {
-    TBitmap32& picture = ImgViewEdit->Picture();
-    if (picture.Empty()) return;
-    // The snapshot is taken before the resets: a reset that re-renders replaces the picture
-    // with the committed photo, and uncommitted edits (a flip, a cut) must stay within Undo.
-    PushSnapshot(picture);
-    EditDirty = true;
-    UpdateUndoRedo();
+    if (doc_->EditPicture().Empty()) return;
+    // The adjustment previews from the picture as it is now, uncommitted edits included; the
+    // document keeps that picture in the history and for Cancel.
+    doc_->BeginTone();
     // Gamma keeps its stored value: the resets re-render only where the sliders and the stored
     // values disagree.
-    ToneContrast = 0.0;
-    ToneBrightness = 0.0;
+    toneContrast_ = 0.0;
+    toneBrightness_ = 0.0;
     TEditPanels& p = *EditPanel;
     SetToneSlider(p.tbEditContrast, 0);
     SetToneSlider(p.tbEditBright, 0);
@@ -96,48 +89,40 @@ void TfrmMain::tbEditContrastChange() {
     const double contrast = p.tbEditContrast->value();
     const double brightness = p.tbEditBright->value();
     const double gamma = p.tbEditGamma->value();
-    if (contrast == ToneContrast && brightness == ToneBrightness && gamma == ToneGamma) return;
-    ToneContrast = contrast;
-    ToneBrightness = brightness;
-    ToneGamma = gamma;
+    if (contrast == toneContrast_ && brightness == toneBrightness_ && gamma == toneGamma_) return;
+    toneContrast_ = contrast;
+    toneBrightness_ = brightness;
+    toneGamma_ = gamma;
+    // A slider moved while no adjustment is under way (the panel was closed by another
+    // command) starts one from the picture in view.
+    if (!doc_->ToneOpen()) {
+        if (doc_->EditPicture().Empty()) return;
+        doc_->BeginTone();
+        EditPanel->plContrast->show();
+    }
     ApplyUpdateImage();
     p.btnContrastOK->setEnabled(true);
 }
 
 void TfrmMain::ApplyUpdateImage() {
-    // Every render starts again from EditedPhoto, so moves never accumulate. The three passes
-    // are one table lookup per channel, written straight into the edit picture's own pixels
-    // when no one else holds them: Composite lets go of them first (its contents mean nothing
-    // between commands) and takes the result afterwards without a copy.
-    TBitmap32& picture = ImgViewEdit->Picture();
-    Composite.Assign(EditedPhoto);
-    ApplyLookupTable(&picture, &EditedPhoto,
-                     StoredToneTable(ToneContrast, ToneBrightness, ToneGamma));
-    Composite.Assign(picture);
-    ImgViewEdit->Model().Invalidate();
-}
-
-void TfrmMain::ApplyToneTables(TBitmap32& bitmap) {
-    ApplyLookupTable(&bitmap, &bitmap, StoredToneTable(ToneContrast, ToneBrightness, ToneGamma));
+    // Every render starts again from the picture the adjustment began from, so moves never
+    // accumulate. The three passes are one table lookup per channel.
+    doc_->RenderTone(StoredToneTable(toneContrast_, toneBrightness_, toneGamma_));
 }
 
 void TfrmMain::btnContrastOKClick() {
-    ApplyUpdateImage();
-    PushSnapshot(EditedPhoto); // the photo before this adjustment
-    EditedPhoto.Assign(ImgViewEdit->Picture());
+    if (doc_->ToneOpen()) {
+        ApplyUpdateImage();
+        doc_->CommitTone();
+    }
     EditPanel->plContrast->hide();
     EditPanel->btnContrastOK->setEnabled(false);
-    UpdateUndoRedo();
-    // EditDirty stays set: the next mode change stores the adjusted picture once more.
 }
 
 void TfrmMain::btnContrastCancelClick() {
     // The sliders, the stored values and Update stay as they are.
     EditPanel->plContrast->hide();
-    if (EditDirty) {
-        ImgViewEdit->Picture().Assign(EditedPhoto);
-        EditDirty = false;
-    }
+    doc_->CancelTone();
 }
 
 } // namespace lumetta::ui

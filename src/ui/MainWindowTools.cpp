@@ -8,31 +8,54 @@
 #include "ui/OptionsDialog.h"
 #include "ui/PlatformServices.h"
 
+#include <QApplication>
 #include <QStackedWidget>
 
 namespace lumetta::ui {
 
+TDialogContext TfrmMain::DialogContext() {
+    TDialogContext context;
+    context.parent = this;
+    context.services = services_;
+    context.runCommand = [this](const std::function<void()>& command) { RunCommand(command); };
+    context.showError = [this](const std::exception& error) { ShowError(error); };
+    context.exeDir = exeDir_;
+    context.userDir = paths_.UserDir;
+    context.leftPanelBitmap = &leftPanelBitmap_;
+    context.welcome = ImageBG;
+    return context;
+}
+
+void TfrmMain::actClearLogsExecute() {
+    if (services_->ShowMessage(this, QApplication::applicationName(),
+                               QStringLiteral("Are you sure you want to clean logs?"),
+                               MessageIcon::Question, MessageButtons::YesNo) == MessageResult::Yes)
+        logFile_.Clear();
+}
+
 void TfrmMain::actAddObjectExecute() {
-    RunImportDialog(*this);
+    // The imported objects are read at the next start: the user agreed to end the program now,
+    // the normal way (settings, with the new pack version, are written by the exit sequence).
+    if (RunImportDialog(DialogContext())) close();
 }
 
 void TfrmMain::actStandardOptionExecute() {
     // The dialog previews on the welcome page.
     PageListMain->setCurrentIndex(plWelcome);
-    TfrmOption dialog(*this);
+    TfrmOption dialog(DialogContext());
     dialog.exec();
 }
 
 void TfrmMain::actShowLogsExecute() {
-    TFoLog viewer(*this, LogFileMain.Records());
+    TFoLog viewer(DialogContext(), logFile_.Records());
     viewer.exec();
 }
 
 void TfrmMain::actHelpManualExecute() {
     // The compiled help file when one is installed; otherwise the HTML manual shipped beside the
     // program, since desktops here have no viewer for the compiled format.
-    const std::string chm = ExeDir + "help.chm";
-    const std::string html = ExeDir + "manual.html";
+    const std::string chm = exeDir_ + "help.chm";
+    const std::string html = exeDir_ + "manual.html";
     services_->OpenUrl(QString::fromStdString(FileExists(chm) ? chm : html));
 }
 
@@ -49,7 +72,7 @@ void TfrmMain::actDownloadObjectExecute() {
 }
 
 void TfrmMain::actAboutSoftExecute() {
-    TfrmAbout dialog(*this);
+    TfrmAbout dialog(DialogContext());
     dialog.exec();
 }
 

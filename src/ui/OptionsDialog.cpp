@@ -5,7 +5,6 @@
 #include "library/IniFile.h"
 #include "tools/Settings.h"
 #include "ui/AboutDialog.h"
-#include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
 #include "ui/WelcomeView.h"
 
@@ -75,7 +74,7 @@ void TColorSwatch::mousePressEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------- the dialog
 
-TfrmOption::TfrmOption(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
+TfrmOption::TfrmOption(const TDialogContext& context) : QDialog(context.parent), owner_(context) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Standard Option"));
@@ -85,7 +84,7 @@ TfrmOption::TfrmOption(TfrmMain& owner) : QDialog(&owner), owner_(owner) {
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 12, 10);
     outer->setSpacing(14);
-    imgLeft = MakeLeftPanelLabel(owner, this);
+    imgLeft = MakeLeftPanelLabel(context.leftPanelBitmap, this);
     outer->addWidget(imgLeft, 0, Qt::AlignTop);
 
     auto* right = new QVBoxLayout;
@@ -173,17 +172,17 @@ void TfrmOption::spDesktopColorMouseDown() {
     if (!chosen || !chosen->isValid()) return;
     lastChosen_ = *chosen;
     spDesktopColor->SetColor(*chosen);
-    if (owner_.ImageBG) owner_.ImageBG->SetBackground(*chosen);
+    if (owner_.welcome) owner_.welcome->SetBackground(*chosen);
 }
 
 void TfrmOption::LoadDesktopPicture(const std::string& name) {
-    const std::string folder = owner_.ExeDir + "Desktop/";
+    const std::string folder = owner_.exeDir + "Desktop/";
     std::string path = FindFileIgnoringCase(folder, name);
     // Without a match the plain path is tried, so that the error names the file looked for.
     if (path.empty()) path = folder + name;
     TBitmap32 picture;
     LoadPictureFile(picture, path);
-    owner_.ImageBG->SetPicture(picture);
+    owner_.welcome->SetPicture(picture);
 }
 
 void TfrmOption::cbDesktopImageChange(const QString& text) {
@@ -205,12 +204,12 @@ void TfrmOption::btnSaveClick() {
 
 void TfrmOption::btnCancelClick() {
     const TSettings& settings = Settings();
-    owner_.ImageBG->SetBackground(ColorFromSetting(settings.DesktopColor));
+    owner_.welcome->SetBackground(ColorFromSetting(settings.DesktopColor));
     try {
         LoadDesktopPicture(settings.DesktopBg);
     } catch (const std::exception& e) {
         reject();
-        owner_.ShowError(e);
+        owner_.showError(e);
         return;
     }
     reject();

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QFrame>
 
+#include "ui/DialogContext.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,8 +17,6 @@ class QPushButton;
 class QSlider;
 
 namespace lumetta::ui {
-
-class TfrmMain;
 
 // Settings keep colours as 0x00BBGGRR (red in the low byte).
 QColor ColorFromSetting(std::int32_t value);
@@ -47,7 +47,7 @@ private:
 class TfrmOption : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmOption(TfrmMain& owner);
+    explicit TfrmOption(const TDialogContext& context);
 
     // The colour dialog: on OK the swatch and the welcome page take the colour.
     void spDesktopColorMouseDown();
@@ -74,7 +74,7 @@ public:
 private:
     void LoadDesktopPicture(const std::string& name);
 
-    TfrmMain& owner_;
+    TDialogContext owner_;
     QColor lastChosen_ = Qt::black; // where the colour dialog starts
 };
 

@@ -99,6 +99,8 @@ MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& ca
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
     QPushButton* ok = nullptr;
+    QPushButton* save = nullptr;
+    QPushButton* discard = nullptr;
     switch (buttons) {
     case MessageButtons::Ok:
         ok = box.addButton(QMessageBox::Ok);
@@ -111,12 +113,23 @@ MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& ca
         no = box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);
         break;
+    case MessageButtons::SaveDiscardCancel:
+        // Escape and the close box mean Cancel.
+        save = box.addButton(QMessageBox::Save);
+        save->setText(QObject::tr("&Save"));
+        discard = box.addButton(QMessageBox::Discard);
+        discard->setText(QObject::tr("&Discard"));
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        box.setDefaultButton(save);
+        break;
     }
     box.exec();
     auto* clicked = box.clickedButton();
     if (clicked && clicked == yes) return MessageResult::Yes;
     if (clicked && clicked == no) return MessageResult::No;
     if (clicked && clicked == ok) return MessageResult::Ok;
+    if (clicked && clicked == save) return MessageResult::Save;
+    if (clicked && clicked == discard) return MessageResult::Discard;
     return MessageResult::Cancel;
 }
 
@@ -271,112 +284,6 @@ int PrintPlainText(QPrinter& printer, const QStringList& lines) {
     }
     painter.end();
     return pages;
-}
-
-// ---------------------------------------------------------------- scripted
-
-ScriptedPlatformServices::ScriptedPlatformServices() = default;
-ScriptedPlatformServices::~ScriptedPlatformServices() = default;
-
-QPrinter& ScriptedPlatformServices::CurrentPrinter() {
-    if (!printer_) {
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer_->setOutputFormat(QPrinter::PdfFormat);
-        printer_->setResolution(printerResolution);
-        printer_->setOutputFileName(printerOutput);
-    }
-    return *printer_;
-}
-
-void ScriptedPlatformServices::PrinterSetupDialog(QWidget*) {
-    ++printerSetups;
-}
-
-std::optional<PrintDialogResult>
-ScriptedPlatformServices::PrintDialog(QWidget*, const PrintDialogRequest& request) {
-    printRequests.push_back(request);
-    if (printAnswers.empty()) return std::nullopt;
-    auto answer = printAnswers.front();
-    printAnswers.pop_front();
-    return answer;
-}
-
-namespace {
-template <class T> std::optional<T> TakeFront(std::deque<std::optional<T>>& queue) {
-    std::optional<T> answer;
-    if (!queue.empty()) {
-        answer.swap(queue.front());
-        queue.pop_front();
-    }
-    return answer;
-}
-} // namespace
-
-MessageResult ScriptedPlatformServices::ShowMessage(QWidget*, const QString& caption,
-                                                    const QString& text, MessageIcon icon,
-                                                    MessageButtons buttons) {
-    messages.push_back({caption, text, icon, buttons});
-    if (messageAnswers.empty()) {
-        return buttons == MessageButtons::YesNo ? MessageResult::No
-               : buttons == MessageButtons::Ok  ? MessageResult::Ok
-                                                : MessageResult::Cancel;
-    }
-    auto answer = messageAnswers.front();
-    messageAnswers.pop_front();
-    return answer;
-}
-
-std::optional<FileDialogResult> ScriptedPlatformServices::OpenFile(QWidget*,
-                                                                   const FileDialogRequest& r) {
-    openRequests.push_back(r);
-    return TakeFront(openAnswers);
-}
-
-std::optional<FileDialogResult> ScriptedPlatformServices::SaveFile(QWidget*,
-                                                                   const FileDialogRequest& r) {
-    saveRequests.push_back(r);
-    return TakeFront(saveAnswers);
-}
-
-std::optional<TFontDesc> ScriptedPlatformServices::ChooseFont(QWidget*, const TFontDesc&) {
-    return TakeFront(fontAnswers);
-}
-
-std::optional<QColor> ScriptedPlatformServices::ChooseColor(QWidget*, const QColor& start) {
-    colorStarts.push_back(start);
-    return TakeFront(colorAnswers);
-}
-
-void ScriptedPlatformServices::OpenUrl(const QString& urlOrPath) {
-    openedUrls.push_back(urlOrPath);
-}
-
-void ScriptedPlatformServices::Beep() {
-    ++beeps;
-}
-
-void ScriptedPlatformServices::PrintText(QWidget*, const QString&, const QStringList& lines) {
-    if (!hasPrinter) throw Error("There is no default printer currently selected");
-    printedTexts.push_back(lines);
-}
-
-void ScriptedPlatformServices::SetClipboardPicture(const QImage& picture,
-                                                   const QByteArray& alphaBlock) {
-    ++clipboardWrites;
-    clipboardPicture = picture;
-    clipboardAlphaBlock = alphaBlock;
-}
-
-bool ScriptedPlatformServices::ClipboardHasPicture() {
-    return clipboardPicture.has_value();
-}
-
-QImage ScriptedPlatformServices::ClipboardPicture() {
-    return clipboardPicture.value_or(QImage());
-}
-
-std::optional<QByteArray> ScriptedPlatformServices::ClipboardAlphaBlock() {
-    return clipboardAlphaBlock;
 }
 
 } // namespace lumetta::ui

@@ -1,8 +1,8 @@
 #pragma once
 // Everything modal or external that the program asks of the desktop goes through this one
 // interface: message boxes, file / font / colour / printer dialogs, the clipboard, the shell's
-// "open" and the warning beep. QtPlatformServices is the real one; the tests install
-// ScriptedPlatformServices, which answers from queues and records what was asked.
+// "open" and the warning beep. QtPlatformServices is the real one; the tests install a scripted
+// one (tests/guisupport), which answers from queues and records what was asked.
 #include "imaging/Bitmap32.h"
 
 #include <QByteArray>
@@ -25,8 +25,8 @@ class QWidget;
 namespace lumetta::ui {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
-enum class MessageButtons { Ok, YesNo, Yes };
-enum class MessageResult { Ok, Yes, No, Cancel };
+enum class MessageButtons { Ok, YesNo, Yes, SaveDiscardCancel };
+enum class MessageResult { Ok, Yes, No, Cancel, Save, Discard };
 
 struct FileDialogRequest {
     QString title;
@@ -123,75 +123,6 @@ private:
     std::unique_ptr<QPrinter> printer_; // created on first use
 
 public:
-    MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
-                              MessageIcon icon, MessageButtons buttons) override;
-    std::optional<FileDialogResult> OpenFile(QWidget* parent,
-                                             const FileDialogRequest& request) override;
-    std::optional<FileDialogResult> SaveFile(QWidget* parent,
-                                             const FileDialogRequest& request) override;
-    std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) override;
-    std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
-    void OpenUrl(const QString& urlOrPath) override;
-    void Beep() override;
-    void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
-    void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
-    bool ClipboardHasPicture() override;
-    QImage ClipboardPicture() override;
-    std::optional<QByteArray> ClipboardAlphaBlock() override;
-};
-
-// Answers from queues filled by a test; records every request. An empty queue answers
-// "cancel" (or No / Cancel for a message box) so a forgotten answer never blocks a test.
-class ScriptedPlatformServices : public PlatformServices {
-public:
-    struct Message {
-        QString caption, text;
-        MessageIcon icon;
-        MessageButtons buttons;
-    };
-
-    std::deque<MessageResult> messageAnswers;
-    std::deque<std::optional<FileDialogResult>> openAnswers;
-    std::deque<std::optional<FileDialogResult>> saveAnswers;
-    std::deque<std::optional<TFontDesc>> fontAnswers;
-    std::deque<std::optional<QColor>> colorAnswers;
-    // Installed printers; the current one is a PDF printer writing printerOutput at
-    // printerResolution dots per inch.
-    int printerCount = 0;
-    QString printerOutput;
-    int printerResolution = 600;
-    int printerSetups = 0; // printer setup dialogs shown
-    std::deque<std::optional<PrintDialogResult>> printAnswers;
-    std::vector<PrintDialogRequest> printRequests;
-
-    ScriptedPlatformServices();
-    ~ScriptedPlatformServices() override;
-    int PrinterCount() override { return printerCount; }
-    void PrinterSetupDialog(QWidget* parent) override;
-    std::optional<PrintDialogResult> PrintDialog(QWidget* parent,
-                                                 const PrintDialogRequest& request) override;
-    QPrinter& CurrentPrinter() override;
-
-private:
-    std::unique_ptr<QPrinter> printer_; // created on first use
-
-public:
-    // Whether a default printer exists; without one PrintText fails as the real one does.
-    bool hasPrinter = false;
-
-    std::vector<Message> messages;
-    std::vector<FileDialogRequest> openRequests;
-    std::vector<FileDialogRequest> saveRequests;
-    std::vector<QString> openedUrls;
-    std::vector<QColor> colorStarts; // the colour each colour dialog started with
-    std::vector<QStringList> printedTexts;
-    // The clipboard as a test sets it (another program's copy: a picture alone) or as
-    // SetClipboardPicture leaves it; clipboardWrites counts the calls.
-    std::optional<QImage> clipboardPicture;
-    std::optional<QByteArray> clipboardAlphaBlock;
-    int clipboardWrites = 0;
-    int beeps = 0;
-
     MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                               MessageIcon icon, MessageButtons buttons) override;
     std::optional<FileDialogResult> OpenFile(QWidget* parent,

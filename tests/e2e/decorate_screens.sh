@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Journey: open a photo, apply a frame from the library by double-clicking its thumbnail, then
 # add a text layer and two clip-art layers and drag one aside; screenshots of both states are
-# kept in OUT_DIR for a person to look at. Quits with Ctrl+X.
+# kept in OUT_DIR for a person to look at. Ctrl+X with that unsaved work asks, and Cancel keeps
+# the window; Save, Frame and Save again write the layers both times; then Ctrl+X quits.
 #   decorate_screens.sh BIN_DIR OUT_DIR
 set -euo pipefail
 bin=$1
@@ -60,6 +61,27 @@ for dx in 30 60 90 120 150; do at $((420 + dx)) 310; sleep 0.05; done
 xdotool mouseup 1
 sleep 0.8
 import -window root "$out/clipart_and_text.png"
+
+# Unsaved work: Ctrl+X asks, and Cancel (Escape) keeps the window and the work.
+xdotool windowfocus "$win" 2>/dev/null || true
+xdotool key --clearmodifiers ctrl+x
+question=$(wait_window Lumetta) || { echo "Ctrl+X with unsaved work did not ask"; exit 1; }
+import -window root "$out/unsaved_question.png"
+xdotool windowfocus --sync "$question" 2>/dev/null || true
+xdotool key Escape
+sleep 0.8
+kill -0 "$LUMETTA_PID" || { echo "Cancel ended Lumetta"; exit 1; }
+
+# The layers are saved and stay; the next mode change keeps them in the picture.
+save_as "$work/first.jpg"
+xdotool key --clearmodifiers ctrl+alt+f
+sleep 0.8
+save_as "$work/second.jpg"
+import -window root "$out/after_second_save.png"
+red_pixels() { convert "$1" -fx '(r>0.75&&g<0.3&&b<0.3)?1:0' -format '%[fx:round(mean*w*h)]' info:; }
+[ "$(red_pixels "$work/first.jpg")" -gt 100 ] || { echo "the first file lacks the red text"; exit 1; }
+cmp "$work/first.jpg" "$work/second.jpg" ||
+    { echo "the second save differs from the first: a layer was lost"; exit 1; }
 
 quit_lumetta
 [ -s "$out/frame_applied.png" ] && [ -s "$out/clipart_and_text.png" ] || { echo "no screenshots"; exit 1; }

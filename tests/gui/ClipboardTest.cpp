@@ -1,11 +1,11 @@
 // Copy and Paste on the edit page through the scripted clipboard: the opaque picture with its
 // alpha block, pictures from other programs, selections and blocks that do not fit.
 #include "gui/EditPageFixture.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,26 +30,26 @@ TColor32 PixelAt(int x, int y) {
 
 class ClipboardTest : public test::EditPageFixture {
 protected:
-    // Opens a w x h photo, then gives the edit picture the pixels of PixelAt, alpha included.
+    // Opens a w x h photo with the pixels of PixelAt, alpha included.
     void Open(int w, int h) {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.fill(Qt::gray);
-        const std::string path = dir.File("photo.png");
-        ASSERT_TRUE(image.save(QString::fromStdString(path)));
-        services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
-        window->actOpenFile->trigger();
-        ASSERT_EQ(Picture().Width(), w);
+        TBitmap32 photo(w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                Picture().SetPixel(x, y, PixelAt(x, y));
+                photo.SetPixel(x, y, PixelAt(x, y));
+        const std::string path = dir.File("photo.png");
+        test::WriteBytes(path, test::EncodePng(photo));
+        services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
+        window->Actions().actOpenFile->trigger();
+        ASSERT_EQ(Picture().Width(), w);
+        ASSERT_EQ(Picture().Pixel(w - 1, h - 1), PixelAt(w - 1, h - 1));
     }
 
-    TBitmap32& Picture() { return window->ImgViewEdit->Picture(); }
+    TBitmap32& Picture() { return window->EditView()->Picture(); }
 
     // Selects the picture rectangle (x0, y0)-(x1, y1) with the select tool.
     void Select(int x0, int y0, int x1, int y1) {
         QTest::mouseClick(panel->spEditSelect, Qt::LeftButton);
-        TImgView32& view = window->ImgViewEdit->Model();
+        TImgView32& view = window->EditView()->Model();
         const TRect r = view.BitmapRect();
         view.MouseDown(mbLeft, ssNone, r.Left + x0, r.Top + y0);
         view.MouseMove(mbsLeft, ssNone, r.Left + x1, r.Top + y1);
@@ -65,7 +65,7 @@ TEST_F(ClipboardTest, CopyGivesAnOpaquePictureAndTheAlphaBlockAndPasteBringsTheA
     TfrmMain& w = *window;
     Open(40, 30);
     Select(2, 3, 5, 5); // 3 x 2
-    const int snapshots = w.iPhotos.Count();
+    const int snapshots = w.Document().History().Count();
     Copy();
     ASSERT_EQ(services.clipboardWrites, 1);
     const QImage& image = *services.clipboardPicture;
@@ -79,9 +79,9 @@ TEST_F(ClipboardTest, CopyGivesAnOpaquePictureAndTheAlphaBlockAndPasteBringsTheA
         EXPECT_EQ(std::uint8_t(block[4 + i]), AlphaComponent(PixelAt(x, y))) << i;
     }
     // Copy changes nothing on the page.
-    EXPECT_EQ(w.iPhotos.Count(), snapshots);
-    EXPECT_FALSE(w.EditDirty);
-    EXPECT_TRUE(w.HasSelection);
+    EXPECT_EQ(w.Document().History().Count(), snapshots);
+    EXPECT_FALSE(w.Document().EditDirty());
+    EXPECT_TRUE(w.HasSelection());
 
     // Without a selection the whole picture is replaced by the pasted one, alpha included.
     QTest::mouseClick(panel->spEditArrow, Qt::LeftButton);
@@ -103,24 +103,34 @@ TEST_F(ClipboardTest, PictureOfAnotherProgramArrivesOpaque) {
     ASSERT_EQ(Picture().Height(), 50);
     EXPECT_EQ(Picture().Pixel(0, 0), Color32(10, 200, 30, 255));
     EXPECT_EQ(Picture().Pixel(99, 49), Color32(10, 200, 30, 255));
-    // The size shown still describes the photo as last committed.
+    // The size shown follows the picture on the page, so Resize works on what it says.
+    EXPECT_EQ(window->StatusText(1).toStdString(), "Size:100 x 50");
+    EXPECT_EQ(window->ResizeWidth(), 100);
+    // Undo brings the photo back, and Redo the pasted picture.
+    window->Actions().actUndo->trigger();
+    EXPECT_EQ(Picture().Width(), 640);
     EXPECT_EQ(window->StatusText(1).toStdString(), "Size:640 x 480");
+    window->Actions().actRedo->trigger();
+    EXPECT_EQ(Picture().Width(), 100);
 }
 
-TEST_F(ClipboardTest, PasteWithoutAPictureStillCountsAsAnEdit) {
+TEST_F(ClipboardTest, PasteWithoutAPictureChangesNothing) {
     TfrmMain& w = *window;
     Open(20, 10);
-    const int snapshots = w.iPhotos.Count();
+    const int snapshots = w.Document().History().Count();
     Select(1, 1, 6, 6);
     Paste();
-    EXPECT_EQ(w.iPhotos.Count(), snapshots + 1);
-    EXPECT_TRUE(w.EditDirty);
-    EXPECT_TRUE(w.actUndo->isEnabled());
+    // Nothing to paste is no edit: no snapshot that Undo would have to step over.
+    EXPECT_EQ(w.Document().History().Count(), snapshots);
+    EXPECT_FALSE(w.Document().EditDirty());
+    EXPECT_FALSE(w.Actions().actUndo->isEnabled());
+    EXPECT_FALSE(w.Document().HasUnsavedWork());
     ASSERT_EQ(Picture().Width(), 20);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x)
             ASSERT_EQ(Picture().Pixel(x, y), PixelAt(x, y));
     // Nor does a copy of a selection without width put anything on the clipboard.
+    QTest::mouseClick(panel->spEditArrow, Qt::LeftButton);
     Select(4, 4, 4, 8);
     Copy();
     EXPECT_EQ(services.clipboardWrites, 0);
@@ -144,14 +154,14 @@ TEST_F(ClipboardTest, PasteIntoASelectionKeepsItsSizeAndIsCutOffByThePicture) {
     EXPECT_EQ(Picture().Pixel(20, 4), PixelAt(20, 4));
     EXPECT_EQ(Picture().Pixel(5, 5), Color32(1, 2, 3, 0x40));
     EXPECT_EQ(Picture().Pixel(63, 47), Color32(1, 2, 3, 0x40));
-    ASSERT_TRUE(w.HasSelection);
+    ASSERT_TRUE(w.HasSelection());
     EXPECT_EQ(w.EditSelectionRect(), (TRect{5, 5, 15, 15}));
 }
 
 TEST_F(ClipboardTest, AlphaBlockOfAnotherSizeFailsAndPastesNothing) {
     TfrmMain& w = *window;
     Open(20, 10);
-    const int snapshots = w.iPhotos.Count();
+    const int snapshots = w.Document().History().Count();
     QImage small(2, 2, QImage::Format_RGB32);
     small.fill(qRgb(255, 0, 0));
     services.clipboardPicture = small;
@@ -166,11 +176,9 @@ TEST_F(ClipboardTest, AlphaBlockOfAnotherSizeFailsAndPastesNothing) {
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
     ASSERT_EQ(Picture().Width(), 20);
     EXPECT_EQ(Picture().Pixel(0, 0), PixelAt(0, 0));
-    EXPECT_EQ(w.iPhotos.Count(), snapshots + 1);
-    EXPECT_TRUE(w.EditDirty);
-    // Composite holds the opaque clipboard picture.
-    EXPECT_EQ(w.Composite.Width(), 2);
-    EXPECT_EQ(w.Composite.Pixel(1, 1), Color32(255, 0, 0, 255));
+    // A paste that failed is no edit.
+    EXPECT_EQ(w.Document().History().Count(), snapshots);
+    EXPECT_FALSE(w.Document().EditDirty());
 }
 
 TEST_F(ClipboardTest, WithoutAPhotoCopyAndPasteDoNothing) {
@@ -178,8 +186,8 @@ TEST_F(ClipboardTest, WithoutAPhotoCopyAndPasteDoNothing) {
     Copy();
     Paste();
     EXPECT_EQ(services.clipboardWrites, 0);
-    EXPECT_EQ(window->iPhotos.Count(), 0);
-    EXPECT_FALSE(window->EditDirty);
+    EXPECT_EQ(window->Document().History().Count(), 0);
+    EXPECT_FALSE(window->Document().EditDirty());
     EXPECT_TRUE(Picture().Empty());
 }
 

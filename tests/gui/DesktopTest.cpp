@@ -3,6 +3,7 @@
 // device pixel ratio; ctest also runs them under QT_SCALE_FACTOR 2 and 1.5.
 #include "LumettaBuild.h"
 #include "base/Error.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/ObjectCatalog.h"
 #include "library/PackWriter.h"
 #include "support/TestSupport.h"
@@ -129,25 +130,26 @@ protected:
 TEST_F(InstalledTest, ReadsTheSharedLibraryAndWritesOnlyInTheUsersFolders) {
     const auto before = FilesUnder(root.File("usr"));
     TfrmMain& w = Start();
-    EXPECT_TRUE(w.Paths.Installed);
-    EXPECT_EQ(w.ExeDir, share);
-    EXPECT_EQ(w.DataDir, share + "Data/");
-    EXPECT_EQ(w.Paths.ConfigDir, config + "lumetta/");
-    EXPECT_EQ(w.Paths.UserDir, data + "lumetta/");
+    EXPECT_TRUE(w.Paths().Installed);
+    EXPECT_EQ(w.ExeDir(), share);
+    EXPECT_EQ(w.DataDir(), share + "Data/");
+    EXPECT_EQ(w.Paths().ConfigDir, config + "lumetta/");
+    EXPECT_EQ(w.Paths().UserDir, data + "lumetta/");
 
     // The user's objects are listed with the shipped ones; the user's FrameOak wins.
     w.SwitchMode(pmAddFrame);
-    ASSERT_EQ(w.ivLeft->Count(), 3);
-    EXPECT_EQ(w.ivLeft->ItemPath(0).toStdString(), data + "lumetta/Data/FrameNew.jpg");
-    EXPECT_EQ(w.ivLeft->ItemPath(1).toStdString(), data + "lumetta/Data/FrameOak.jpg");
-    EXPECT_EQ(w.ivLeft->ItemPath(2).toStdString(), share + "Data/FrameOld.jpg");
+    const TThumbnailList& list = *w.ObjectList();
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.ItemPath(0).toStdString(), data + "lumetta/Data/FrameNew.jpg");
+    EXPECT_EQ(list.ItemPath(1).toStdString(), data + "lumetta/Data/FrameOak.jpg");
+    EXPECT_EQ(list.ItemPath(2).toStdString(), share + "Data/FrameOld.jpg");
     TBitmap32 object;
-    ASSERT_TRUE(LoadObjectImage(w.ObjectPack, "frameoak.png", object));
+    ASSERT_TRUE(LoadObjectImage(w.ObjectPack(), "frameoak.png", object));
     EXPECT_EQ(object.Width(), 5);
-    ASSERT_TRUE(LoadObjectImage(w.ObjectPack, "frameold.png", object));
+    ASSERT_TRUE(LoadObjectImage(w.ObjectPack(), "frameold.png", object));
     EXPECT_EQ(object.Width(), 4);
-    ASSERT_TRUE(w.PlacementIndex.has_value());
-    EXPECT_EQ(w.PlacementIndex->ReadString("Frames", "frameoak", ""), "1");
+    ASSERT_TRUE(w.PlacementIndex().has_value());
+    EXPECT_EQ(w.PlacementIndex()->ReadString("Frames", "frameoak", ""), "1");
 
     // An import unpacks into the user's folder.
     TObjectPackWriter writer;
@@ -155,7 +157,7 @@ TEST_F(InstalledTest, ReadsTheSharedLibraryAndWritesOnlyInTheUsersFolders) {
     const std::string pack = root.File("leaf_v4.psp");
     writer.Save(pack);
     {
-        TfrmAddObject dialog(w);
+        TfrmAddObject dialog(w.DialogContext());
         dialog.edtSelFile->setText(QString::fromStdString(pack));
         dialog.btnImportClick(); // the restart question is answered No by the empty script
     }
@@ -202,13 +204,13 @@ TEST_F(CommandLineTest, OpensAPhotoTheWayOpenFileDoes) {
     const std::string photo = dir.File("photos/holiday.png");
     ASSERT_TRUE(QImage(30, 20, QImage::Format_RGB32).save(QString::fromStdString(photo)));
 
-    w.OpenPhotoFile(QString::fromStdString(photo));
-    EXPECT_EQ(w.EditedPhoto.Width(), 30);
-    EXPECT_EQ(w.ImgViewEdit->Picture().Height(), 20);
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plEditPhoto));
-    EXPECT_EQ(w.CurrentPhotoFile, photo);
+    w.RunCommand([&] { EXPECT_TRUE(w.OpenPhotoFile(QString::fromStdString(photo))); });
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 30);
+    EXPECT_EQ(w.EditView()->Picture().Height(), 20);
+    EXPECT_EQ(w.CentrePageIndex(), int(plEditPhoto));
+    EXPECT_EQ(w.Document().CurrentPhotoFile(), photo);
     EXPECT_EQ(Settings().ScrIniPath, dir.File("photos"));
-    EXPECT_TRUE(w.actSaveFile->isEnabled());
+    EXPECT_TRUE(w.Actions().actSaveFile->isEnabled());
     EXPECT_EQ(w.StatusText(1).toStdString(), "Size:30 x 20");
 }
 
@@ -216,35 +218,28 @@ TEST_F(CommandLineTest, AFileThatCannotBeOpenedIsNamedWithTheReason) {
     TfrmMain& w = Start();
     const std::string photo = dir.File("good.png");
     ASSERT_TRUE(QImage(30, 20, QImage::Format_RGB32).save(QString::fromStdString(photo)));
-    w.OpenPhotoFile(QString::fromStdString(photo));
+    w.RunCommand([&] { w.OpenPhotoFile(QString::fromStdString(photo)); });
 
-    const std::string missing = dir.File("missing.jpg");
-    EXPECT_EQ(ErrorOf(missing), "Cannot open file \"" + missing + "\". No such file or directory");
-    EXPECT_EQ(ErrorOf(dir.Path().string()),
-              "Cannot open file \"" + dir.Path().string() + "\". Is a directory");
-    const std::string damaged = dir.File("damaged.jpg");
-    test::WriteText(damaged, "GARBAGE, NOT A PICTURE");
-    const std::string message = ErrorOf(damaged);
-    EXPECT_EQ(message.rfind("Cannot open file \"" + damaged + "\". ", 0), 0u) << message;
-    EXPECT_NE(message.find("JPEG"), std::string::npos) << message;
-    const std::string unknown = dir.File("notes.xyz");
-    test::WriteText(unknown, "text");
-    EXPECT_EQ(ErrorOf(unknown),
-              "Cannot open file \"" + unknown + "\". Unknown picture file extension (.xyz)");
+    EXPECT_EQ(ErrorOf(dir.File("missing.jpg")), "Cannot open missing.jpg: there is no such file");
+    // The decoder's own reason, not only that it failed.
+    test::WriteText(dir.File("damaged.jpg"), "GARBAGE, NOT A PICTURE");
+    const std::string message = ErrorOf(dir.File("damaged.jpg"));
+    EXPECT_EQ(message.rfind("Cannot open damaged.jpg: damaged.jpg is not a valid JPEG", 0), 0u)
+        << message;
+    test::WriteText(dir.File("notes.xyz"), "text");
+    EXPECT_EQ(ErrorOf(dir.File("notes.xyz")),
+              "Cannot open notes.xyz: Unknown picture file extension (.xyz)");
 
     // The photo open before is still there.
-    EXPECT_EQ(w.EditedPhoto.Width(), 30);
-    EXPECT_EQ(w.ImgViewEdit->Picture().Width(), 30);
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 30);
+    EXPECT_EQ(w.EditView()->Picture().Width(), 30);
 
-    // From the command line the standard error box says it; Open File itself stays silent.
-    w.RunCommand([&] { w.OpenPhotoFile(QString::fromStdString(missing)); });
+    // Through the command guard, as for a file named on the command line: the error box.
+    w.RunCommand([&] { w.OpenPhotoFile(QString::fromStdString(dir.File("missing.jpg"))); });
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(services.messages[0].text.toStdString(),
-              "Cannot open file \"" + missing + "\". No such file or directory.");
-    services.openAnswers.push_back(FileDialogResult{QString::fromStdString(damaged), 0});
-    w.actOpenFile->trigger();
-    EXPECT_EQ(services.messages.size(), 1u);
+              "Cannot open missing.jpg: there is no such file.");
 }
 
 TEST_F(CommandLineTest, APackOpensTheImportWindowWithItsPathFilledIn) {
@@ -257,9 +252,8 @@ TEST_F(CommandLineTest, APackOpensTheImportWindowWithItsPathFilledIn) {
             dialog->reject();
         }
     });
-    RunImportDialog(w, pack);
+    EXPECT_FALSE(RunImportDialog(w.DialogContext(), pack)); // no import, no restart
     EXPECT_EQ(shown, pack);
-    EXPECT_TRUE(w.isVisible()); // no import, no restart
 }
 
 // ---------------------------------------------------------------- high-DPI screens
@@ -276,7 +270,7 @@ protected:
                 image.setPixel(x, y, qRgb(x * 6, y * 8, (x + y) % 2 ? 255 : 0));
         const std::string photo = dir.File("pattern.png");
         EXPECT_TRUE(image.save(QString::fromStdString(photo)));
-        w.OpenPhotoFile(QString::fromStdString(photo));
+        w.RunCommand([&] { w.OpenPhotoFile(QString::fromStdString(photo)); });
         QApplication::processEvents();
         return w;
     }
@@ -284,7 +278,7 @@ protected:
 
 TEST_F(HighDpi, TheViewShowsOnePicturePixelPerDevicePixel) {
     TfrmMain& w = StartWithPhoto();
-    ImageViewWidget& view = *w.ImgViewEdit;
+    ImageViewWidget& view = *w.EditView();
     const qreal ratio = view.viewport()->devicePixelRatioF();
     // The model is laid out in device pixels.
     EXPECT_EQ(view.Model().ControlWidth(), int(std::ceil(view.viewport()->width() * ratio - 1e-6)) +
@@ -299,15 +293,15 @@ TEST_F(HighDpi, TheViewShowsOnePicturePixelPerDevicePixel) {
     for (int y = 0; y < 29; ++y)
         for (int x = 0; x < 41; ++x)
             if ((shown.pixel(r.Left + x, r.Top + y) & 0xFFFFFF) !=
-                (w.EditedPhoto.Pixel(x, y) & 0xFFFFFF))
+                (w.Document().EditedPhoto().Pixel(x, y) & 0xFFFFFF))
                 ++wrong;
     EXPECT_EQ(wrong, 0) << "device pixel ratio " << ratio;
 }
 
 TEST_F(HighDpi, APressOnAPicturePixelStartsTheSelectionThere) {
     TfrmMain& w = StartWithPhoto();
-    w.EditPanel->spEditSelect->click();
-    ImageViewWidget& view = *w.ImgViewEdit;
+    w.EditPanels()->spEditSelect->click();
+    ImageViewWidget& view = *w.EditView();
     const qreal ratio = view.viewport()->devicePixelRatioF();
     const TRect r = view.Model().BitmapRect();
 
@@ -322,15 +316,13 @@ TEST_F(HighDpi, APressOnAPicturePixelStartsTheSelectionThere) {
         QApplication::sendEvent(view.viewport(), &event);
     };
     send(QEvent::MouseButtonPress, at(7, 5), Qt::LeftButton, Qt::LeftButton);
-    EXPECT_EQ(w.SelAnchor.X, 7);
-    EXPECT_EQ(w.SelAnchor.Y, 5);
     send(QEvent::MouseMove, at(20, 16), Qt::NoButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, at(20, 16), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(w.SelCorner.X, 20);
-    EXPECT_EQ(w.SelCorner.Y, 16);
     const TRect selection = w.EditSelectionRect();
     EXPECT_EQ(selection.Left, 7);
     EXPECT_EQ(selection.Top, 5);
+    EXPECT_EQ(selection.Right, 20);
+    EXPECT_EQ(selection.Bottom, 16);
 }
 
 TEST_F(HighDpi, IconsAreDrawnAtTheDevicePixelRatio) {

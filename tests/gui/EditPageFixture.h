@@ -1,10 +1,10 @@
 #pragma once
 // The main window at a fixed size in a fresh program folder, answering dialogs from a script,
 // with the edit page's panels at hand: the start of every edit-page test.
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ protected:
         window->resize(700, 500);
         window->show();
         QApplication::processEvents();
-        panel = window->EditPanel;
+        panel = window->EditPanels();
         ASSERT_NE(panel, nullptr);
     }
 };

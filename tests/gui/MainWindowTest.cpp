@@ -2,9 +2,10 @@
 // states, Open / Close / Undo / Redo, page modes, status texts and the preview's wheel zoom.
 #include "ui/MainWindow.h"
 #include "LumettaBuild.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
+#include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
-#include "ui/PlatformServices.h"
 #include "ui/ThumbnailList.h"
 
 #include <QAction>
@@ -13,9 +14,11 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 using namespace lumetta;
@@ -55,50 +58,39 @@ protected:
 
     void Open(const std::string& path) {
         services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
-        window->actOpenFile->trigger();
+        window->Actions().actOpenFile->trigger();
     }
 
-    // Simulates an edit command on the edit page: push the picture before it, then flip.
-    void FlipOnEditPage() {
-        TfrmMain& w = *window;
-        w.PushSnapshot(w.ImgViewEdit->Picture());
-        w.EditDirty = true;
-        w.UpdateUndoRedo();
-        w.ImgViewEdit->Picture().FlipHorz();
-    }
+    // An edit command on the edit page: Flip Horizontal.
+    void FlipOnEditPage() { window->EditPanels()->spEditFiph->click(); }
 };
-
-bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    return true;
-}
 
 TEST_F(MainWindowTest, StartsWithCaptionPagesAndPhotoCommandsDisabled) {
     TfrmMain& w = Start();
     EXPECT_EQ(w.windowTitle().toStdString(), std::string("Lumetta V") + kLumettaVersion);
     EXPECT_EQ(QApplication::applicationName().toStdString(), "Lumetta");
-    EXPECT_EQ(w.ExeDir, ExeDir());
-    EXPECT_EQ(w.DataDir, ExeDir() + "Data/");
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plWelcome));
-    EXPECT_EQ(w.plLeft->currentIndex(), int(pgEdit));
-    EXPECT_EQ(w.plLeft->width(), 161);
-    EXPECT_EQ(w.TextFont.Name, "Arial");
-    EXPECT_EQ(w.TextFont.Size, 28);
-    EXPECT_EQ(w.TextFont.Color, 255u);
+    EXPECT_EQ(w.ExeDir(), ExeDir());
+    EXPECT_EQ(w.DataDir(), ExeDir() + "Data/");
+    EXPECT_EQ(w.CentrePageIndex(), int(plWelcome));
+    EXPECT_EQ(w.LeftPageIndex(), int(pgEdit));
+    EXPECT_EQ(w.findChild<QStackedWidget*>("plLeft")->width(), 161);
+    EXPECT_EQ(w.TextFont().Name, "Arial");
+    EXPECT_EQ(w.TextFont().Size, 28);
+    EXPECT_EQ(w.TextFont().Color, 255u);
 
-    for (QAction* a :
-         {w.actSaveFile, w.actPrintPreview, w.actPrint, w.actEditPhoto, w.catAddMask, w.actAddFrame,
-          w.actAddShadow, w.actAddClipArt, w.actAddText, w.actShowPreview, w.actUndo, w.actRedo})
+    for (QAction* a : {w.Actions().actSaveFile, w.Actions().actPrintPreview, w.Actions().actPrint,
+                       w.Actions().actEditPhoto, w.Actions().catAddMask, w.Actions().actAddFrame,
+                       w.Actions().actAddShadow, w.Actions().actAddClipArt, w.Actions().actAddText,
+                       w.Actions().actShowPreview, w.Actions().actUndo, w.Actions().actRedo})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a : {w.actOpenFile, w.ActClose, w.actPrintSetup, w.actStandardOption,
-                       w.actDownloadObject, w.actAddObject, w.actShowLogs, w.actClearLogs,
-                       w.actHelpManual, w.actHomePage, w.actAboutSoft, w.actExit})
+    for (QAction* a :
+         {w.Actions().actOpenFile, w.Actions().ActClose, w.Actions().actPrintSetup,
+          w.Actions().actStandardOption, w.Actions().actDownloadObject, w.Actions().actAddObject,
+          w.Actions().actShowLogs, w.Actions().actClearLogs, w.Actions().actHelpManual,
+          w.Actions().actHomePage, w.Actions().actAboutSoft, w.Actions().actExit})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_EQ(w.LeftPanelBitmap.Width(), 80);
-    EXPECT_EQ(w.LeftPanelBitmap.Height(), 210);
+    EXPECT_EQ(w.LeftPanelBitmap().Width(), 80);
+    EXPECT_EQ(w.LeftPanelBitmap().Height(), 210);
 }
 
 TEST_F(MainWindowTest, FirstRunWritesDefaultsInOrder) {
@@ -150,54 +142,66 @@ TEST_F(MainWindowTest, OpenFileLoadsThePhotoOntoTheEditPage) {
     ASSERT_EQ(services.openRequests.size(), 1u);
     EXPECT_TRUE(services.openRequests[0].filters.first().startsWith("All ("));
     EXPECT_TRUE(bool(services.openRequests[0].preview));
-    EXPECT_EQ(w.EditedPhoto.Width(), 64);
-    EXPECT_EQ(w.EditedPhoto.Height(), 48);
-    EXPECT_EQ(w.CurrentPhotoFile, photo);
-    EXPECT_EQ(w.iPhotos.Count(), 1);
-    EXPECT_EQ(w.HistoryIndex(), 1);
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plEditPhoto));
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), w.EditedPhoto));
-    EXPECT_TRUE(SamePixels(w.imgView->Picture(), w.EditedPhoto));
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 64);
+    EXPECT_EQ(w.Document().EditedPhoto().Height(), 48);
+    EXPECT_EQ(w.Document().CurrentPhotoFile(), photo);
+    EXPECT_EQ(w.Document().History().Count(), 1);
+    EXPECT_EQ(w.Document().HistoryIndex(), 1);
+    EXPECT_EQ(w.CentrePageIndex(), int(plEditPhoto));
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), w.Document().EditedPhoto()));
+    EXPECT_TRUE(SamePixels(w.PreviewView()->Picture(), w.Document().EditedPhoto()));
     EXPECT_EQ(w.StatusText(1).toStdString(), "Size:64 x 48");
     EXPECT_EQ(Settings().ScrIniPath, dir.Path().string());
-    EXPECT_TRUE(w.actSaveFile->isEnabled());
-    EXPECT_TRUE(w.actAddText->isEnabled());
+    EXPECT_TRUE(w.Actions().actSaveFile->isEnabled());
+    EXPECT_TRUE(w.Actions().actAddText->isEnabled());
     // Open File does not set the history buttons.
-    EXPECT_FALSE(w.actUndo->isEnabled());
+    EXPECT_FALSE(w.Actions().actUndo->isEnabled());
 }
 
-TEST_F(MainWindowTest, OpenFileFailuresChangeOnlyTheFileName) {
+TEST_F(MainWindowTest, OpenFileFailuresAreReportedAndChangeNothing) {
     TfrmMain& w = Start();
     const std::string bad = dir.File("broken.jpg");
     test::WriteText(bad, "this is not a picture");
     Open(bad);
-    EXPECT_EQ(w.CurrentPhotoFile, bad);
-    EXPECT_TRUE(w.EditedPhoto.Empty());
-    EXPECT_TRUE(services.messages.empty());
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text.left(21).toStdString(), "Cannot open broken.jp");
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(w.Document().CurrentPhotoFile().empty());
+    EXPECT_TRUE(w.Document().EditedPhoto().Empty());
     Open(dir.File("missing.png"));
-    EXPECT_EQ(w.CurrentPhotoFile, dir.File("missing.png"));
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plWelcome));
+    ASSERT_EQ(services.messages.size(), 2u);
+    EXPECT_EQ(services.messages[1].text.toStdString(),
+              "Cannot open missing.png: there is no such file.");
+    EXPECT_TRUE(w.Document().CurrentPhotoFile().empty());
+    EXPECT_EQ(w.CentrePageIndex(), int(plWelcome));
+
+    // With a photo open, a failed open leaves it as it was, name included.
+    const std::string good = WritePhoto("good.png", 8, 4);
+    Open(good);
+    Open(bad);
+    EXPECT_EQ(w.Document().CurrentPhotoFile(), good);
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 8);
 }
 
 TEST_F(MainWindowTest, CloseAsksAndEmptiesTheDocumentOnYes) {
     TfrmMain& w = Start();
     Open(WritePhoto("p.png", 20, 10));
     services.messageAnswers.push_back(MessageResult::No);
-    w.ActClose->trigger();
+    w.Actions().ActClose->trigger();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].caption.toStdString(), "Confirm");
     EXPECT_EQ(services.messages[0].text.toStdString(),
               "Are you sure you want to close the current photo?");
-    EXPECT_EQ(w.EditedPhoto.Width(), 20);
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 20);
 
     services.messageAnswers.push_back(MessageResult::Yes);
-    w.ActClose->trigger();
-    EXPECT_TRUE(w.EditedPhoto.Empty());
-    EXPECT_TRUE(w.ImgViewEdit->Picture().Empty());
-    EXPECT_TRUE(w.imgView->Picture().Empty());
-    EXPECT_EQ(w.iPhotos.Count(), 0);
-    for (QAction* a : {w.actSaveFile, w.actPrint, w.actPrintPreview, w.catAddMask, w.actAddText,
-                       w.actShowPreview})
+    w.Actions().ActClose->trigger();
+    EXPECT_TRUE(w.Document().EditedPhoto().Empty());
+    EXPECT_TRUE(w.EditView()->Picture().Empty());
+    EXPECT_TRUE(w.PreviewView()->Picture().Empty());
+    EXPECT_EQ(w.Document().History().Count(), 0);
+    for (QAction* a : {w.Actions().actSaveFile, w.Actions().actPrint, w.Actions().actPrintPreview,
+                       w.Actions().catAddMask, w.Actions().actAddText, w.Actions().actShowPreview})
         EXPECT_FALSE(a->isEnabled());
     EXPECT_EQ(w.StatusText(1).toStdString(), "Size:20 x 10"); // keeps its last text
 }
@@ -205,86 +209,160 @@ TEST_F(MainWindowTest, CloseAsksAndEmptiesTheDocumentOnYes) {
 TEST_F(MainWindowTest, UndoRedoWalkThroughOnTheEditPage) {
     TfrmMain& w = Start();
     Open(WritePhoto("p.png", 8, 4));
-    const TBitmap32 P = w.EditedPhoto;
-    FlipOnEditPage(); // [P, P], index 2
-    const TBitmap32 P1 = w.ImgViewEdit->Picture();
-    FlipOnEditPage(); // [P, P, P1], index 3
-    EXPECT_EQ(w.iPhotos.Count(), 3);
-    EXPECT_EQ(w.HistoryIndex(), 3);
+    const TBitmap32 P = w.Document().EditedPhoto();
+    EXPECT_FALSE(w.Actions().actUndo->isEnabled()); // nothing to undo yet
+    FlipOnEditPage();                               // [P] (P is stored once), index 1, P1 in view
+    const TBitmap32 P1 = w.EditView()->Picture();
+    FlipOnEditPage(); // [P, P1], index 2, P2 in view
+    const TBitmap32 P2 = w.EditView()->Picture();
+    EXPECT_EQ(w.Document().History().Count(), 2);
+    EXPECT_EQ(w.Document().HistoryIndex(), 2);
 
-    w.actUndo->trigger();
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), P1));
-    w.actUndo->trigger();
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), P));
-    w.actUndo->trigger();
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), P));
-    EXPECT_EQ(w.HistoryIndex(), 0);
-    EXPECT_FALSE(w.actUndo->isEnabled());
-    w.actRedo->trigger();
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), P));
-    w.actRedo->trigger();
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), P1));
-    EXPECT_EQ(w.HistoryIndex(), 2);
-    EXPECT_FALSE(w.actRedo->isEnabled());
+    // Every Undo shows the state before, and the newest state is stored so Redo reaches it.
+    w.Actions().actUndo->trigger();
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), P1));
+    EXPECT_EQ(w.Document().History().Count(), 3);
+    w.Actions().actUndo->trigger();
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), P));
+    EXPECT_EQ(w.Document().HistoryIndex(), 0);
+    EXPECT_FALSE(w.Actions().actUndo->isEnabled());
+    w.Actions().actRedo->trigger();
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), P1));
+    w.Actions().actRedo->trigger();
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), P2));
+    EXPECT_EQ(w.Document().HistoryIndex(), 2);
+    EXPECT_FALSE(w.Actions().actRedo->isEnabled());
 }
 
 TEST_F(MainWindowTest, SwitchModePushesEditsAndShowsTheObjectPages) {
     TfrmMain& w = Start();
     Open(WritePhoto("p.png", 8, 4));
     FlipOnEditPage();
-    const TBitmap32 flipped = w.ImgViewEdit->Picture();
-    w.actAddFrame->trigger();
-    EXPECT_FALSE(w.EditDirty);
-    EXPECT_EQ(w.iPhotos.Count(), 3);
-    EXPECT_TRUE(SamePixels(w.EditedPhoto, flipped));
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plPreview));
-    EXPECT_EQ(w.plLeft->currentIndex(), int(pgObject));
+    const TBitmap32 flipped = w.EditView()->Picture();
+    w.Actions().actAddFrame->trigger();
+    EXPECT_FALSE(w.Document().EditDirty());
+    EXPECT_EQ(w.Document().History().Count(), 2); // the photo as opened, then the flipped one
+    EXPECT_TRUE(SamePixels(w.Document().EditedPhoto(), flipped));
+    EXPECT_EQ(w.CentrePageIndex(), int(plPreview));
+    EXPECT_EQ(w.LeftPageIndex(), int(pgObject));
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add Frame");
-    EXPECT_EQ(w.ivLeft->ObjectKind, 2);
-    EXPECT_TRUE(SamePixels(w.imgView->Picture(), flipped));
+    EXPECT_EQ(w.ObjectList()->ObjectKind, 2);
+    EXPECT_TRUE(SamePixels(w.PreviewView()->Picture(), flipped));
 
-    w.PreviewDirty = true;
-    w.imgView->Picture().FlipVert();
-    w.actAddShadow->trigger();
-    EXPECT_EQ(w.iPhotos.Count(), 4);
-    EXPECT_FALSE(w.PreviewDirty);
+    w.Document().Decorate([](TBitmap32& picture) { picture.FlipVert(); });
+    w.Actions().actAddShadow->trigger();
+    EXPECT_EQ(w.Document().History().Count(), 3);
+    EXPECT_FALSE(w.Document().PreviewDirty());
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add Shadow");
 
-    w.actAddClipArt->trigger();
-    EXPECT_EQ(w.ivLeft->ObjectKind, 3);
+    w.Actions().actAddClipArt->trigger();
+    EXPECT_EQ(w.ObjectList()->ObjectKind, 3);
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Add ClipArt");
-    w.catAddMask->trigger();
-    EXPECT_EQ(w.ivLeft->ObjectKind, 1);
-    w.actEditPhoto->trigger();
+    w.Actions().catAddMask->trigger();
+    EXPECT_EQ(w.ObjectList()->ObjectKind, 1);
+    w.Actions().actEditPhoto->trigger();
     EXPECT_EQ(w.StatusText(0).toStdString(), "Option : Edit photo");
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plEditPhoto));
+    EXPECT_EQ(w.CentrePageIndex(), int(plEditPhoto));
     // The edit page shows the committed photo, without the preview's decoration.
-    EXPECT_TRUE(SamePixels(w.ImgViewEdit->Picture(), flipped));
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), flipped));
 
-    const int count = w.iPhotos.Count();
+    const int count = w.Document().History().Count();
     w.SwitchMode(5);
     w.SwitchMode(-1);
-    EXPECT_EQ(w.iPhotos.Count(), count);
+    EXPECT_EQ(w.Document().History().Count(), count);
 }
 
 TEST_F(MainWindowTest, UndoRestoresIntoThePreviewWhenTheEditPageIsNotShown) {
     TfrmMain& w = Start();
     Open(WritePhoto("p.png", 8, 4));
-    const TBitmap32 P = w.EditedPhoto;
+    const TBitmap32 P = w.Document().EditedPhoto();
+    w.Actions().actAddFrame->trigger();
+    w.Document().Decorate([](TBitmap32& picture) { picture.Clear(0xFF000000); });
+    w.Actions().actWelcome->trigger();
+    EXPECT_EQ(w.CentrePageIndex(), int(plWelcome));
+    ASSERT_TRUE(w.Actions().actUndo->isEnabled());
+    w.Actions().actUndo->trigger();
+    EXPECT_TRUE(SamePixels(w.PreviewView()->Picture(), P));
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), P));
+    w.Actions().actRedo->trigger();
+    EXPECT_EQ(w.PreviewView()->Picture().Pixel(0, 0), 0xFF000000u);
+}
+
+TEST_F(MainWindowTest, UnsavedWorkIsAskedAboutBeforeItCouldBeLost) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("holiday.png", 8, 4));
+    // Nothing made yet: Exit asks nothing... (checked last). Now some work:
     FlipOnEditPage();
-    w.actWelcome->trigger();
-    EXPECT_EQ(w.PageListMain->currentIndex(), int(plWelcome));
-    w.imgView->Picture().Clear(0xFF000000);
-    w.actUndo->trigger();
-    EXPECT_TRUE(SamePixels(w.imgView->Picture(), P));
+    ASSERT_TRUE(w.Document().HasUnsavedWork());
+
+    // Exit (Ctrl+X, the toolbar, the close box) asks; Cancel keeps the window and the work.
+    services.messageAnswers.push_back(MessageResult::Cancel);
+    w.Actions().actExit->trigger();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].caption.toStdString(), "Lumetta");
+    EXPECT_EQ(services.messages[0].text.toStdString(), "Save changes to holiday.png?");
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(services.messages[0].buttons, MessageButtons::SaveDiscardCancel);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.ExitSequenceDone());
+    EXPECT_TRUE(w.Document().HasUnsavedWork());
+
+    // Close asks the same question instead of its plain confirmation.
+    services.messageAnswers.push_back(MessageResult::Cancel);
+    w.Actions().ActClose->trigger();
+    EXPECT_EQ(services.messages.back().text.toStdString(), "Save changes to holiday.png?");
+    EXPECT_EQ(w.Document().EditedPhoto().Width(), 8);
+
+    // Save whose dialog is cancelled saves nothing and closes nothing.
+    services.messageAnswers.push_back(MessageResult::Save);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+
+    // Save with a file: the work is written, then the window closes.
+    const std::string saved = dir.File("saved.png");
+    services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(saved), 1});
+    services.messageAnswers.push_back(MessageResult::Save);
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.ExitSequenceDone());
+    EXPECT_TRUE(std::filesystem::exists(saved));
+}
+
+TEST_F(MainWindowTest, DiscardEndsWithoutSavingAndNoWorkMeansNoQuestion) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("p.png", 8, 4));
+    w.close(); // nothing made: no question
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_TRUE(w.ExitSequenceDone());
+
+    window.reset();
+    TfrmMain& second = Start();
+    Open(WritePhoto("p.png", 8, 4));
+    second.EditPanels()->spEditFlipv->click();
+    services.messageAnswers.push_back(MessageResult::Discard);
+    second.close();
+    EXPECT_EQ(services.messages.size(), 1u);
+    EXPECT_TRUE(second.ExitSequenceDone());
+}
+
+TEST_F(MainWindowTest, TheStatusBarSaysOnceWhenUndoStepsAreDroppedToSaveMemory) {
+    TfrmMain& w = Start();
+    Open(WritePhoto("p.png", 20, 10)); // 800 bytes a snapshot
+    w.Document().History().SetByteBudget(2000);
+    for (int i = 0; i < 4; ++i) {
+        w.EditPanels()->spEditFlipv->click();
+        w.EditPanels()->spEditFiph->click();
+    }
+    EXPECT_LE(w.Document().History().Count(), 2);
+    EXPECT_EQ(w.StatusText(2).toStdString(), "Oldest Undo steps dropped to save memory");
 }
 
 TEST_F(MainWindowTest, CtrlAltSRunsSaveFileOnlyWhenEnabled) {
     TfrmMain& w = Start();
-    QSignalSpy save(w.actSaveFile, &QAction::triggered);
-    QSignalSpy option(w.actStandardOption, &QAction::triggered);
-    QSignalSpy preview(w.actShowPreview, &QAction::triggered);
-    QSignalSpy shadow(w.actAddShadow, &QAction::triggered);
+    QSignalSpy save(w.Actions().actSaveFile, &QAction::triggered);
+    QSignalSpy option(w.Actions().actStandardOption, &QAction::triggered);
+    QSignalSpy preview(w.Actions().actShowPreview, &QAction::triggered);
+    QSignalSpy shadow(w.Actions().actAddShadow, &QAction::triggered);
     w.activateWindow();
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(save.count(), 0);
@@ -300,9 +378,9 @@ TEST_F(MainWindowTest, CtrlAltSRunsSaveFileOnlyWhenEnabled) {
 TEST_F(MainWindowTest, WheelZoomsThePreviewWithinLimits) {
     TfrmMain& w = Start();
     Open(WritePhoto("p.png", 8, 4));
-    w.actShowPreview->trigger();
+    w.Actions().actShowPreview->trigger();
     auto wheel = [&](int delta) {
-        QWidget* vp = w.imgView->viewport();
+        QWidget* vp = w.PreviewView()->viewport();
         QWheelEvent event(QPointF(5, 5), vp->mapToGlobal(QPointF(5, 5)), QPoint(0, 0),
                           QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(vp, &event);
@@ -312,14 +390,14 @@ TEST_F(MainWindowTest, WheelZoomsThePreviewWithinLimits) {
     float expected = 1.0f;
     for (int i = 0; i < 10; ++i)
         expected = expected * 1.1f;
-    EXPECT_EQ(w.imgView->Scale(), expected);
-    EXPECT_NEAR(w.imgView->Scale(), 2.594f, 0.001f);
-    w.imgView->SetScale(19.0f);
+    EXPECT_EQ(w.PreviewView()->Scale(), expected);
+    EXPECT_NEAR(w.PreviewView()->Scale(), 2.594f, 0.001f);
+    w.PreviewView()->SetScale(19.0f);
     wheel(-120);
-    EXPECT_EQ(w.imgView->Scale(), 20.0f);
-    w.imgView->SetScale(0.21f);
+    EXPECT_EQ(w.PreviewView()->Scale(), 20.0f);
+    w.PreviewView()->SetScale(0.21f);
     wheel(120);
-    EXPECT_EQ(w.imgView->Scale(), 0.2f);
+    EXPECT_EQ(w.PreviewView()->Scale(), 0.2f);
 }
 
 TEST_F(MainWindowTest, ErrorTextFollowsTheFullStopRule) {
@@ -351,8 +429,8 @@ namespace {
 TEST_F(MainWindowTest, TheEventLogIsReadAtStartAndWrittenBackAtExit) {
     test::WriteText(ExeDir() + "Log.dat", "junk[12:00]A>>B>C>D\nno bracket\r\n[t]x>>y>desc");
     TfrmMain& w = Start();
-    ASSERT_EQ(w.LogFileMain.Records().size(), 2u);
-    EXPECT_EQ(w.LogFileMain.Records()[0].Title, "A>B");
+    ASSERT_EQ(w.EventLog().Records().size(), 2u);
+    EXPECT_EQ(w.EventLog().Records()[0].Title, "A>B");
     window.reset();
     EXPECT_EQ(test::ReadText(ExeDir() + "Log.dat"), "[12:00]A>>B>C>D\r\n[t]x>>y>desc\r\n");
 }
@@ -361,12 +439,12 @@ TEST_F(MainWindowTest, ClearLogsAsksFirst) {
     test::WriteText(ExeDir() + "Log.dat", "[t]a>b\r\n");
     TfrmMain& w = Start();
     services.messageAnswers.push_back(MessageResult::No);
-    w.actClearLogs->trigger();
+    w.Actions().actClearLogs->trigger();
     EXPECT_EQ(services.messages.back().text.toStdString(), "Are you sure you want to clean logs?");
-    EXPECT_EQ(w.LogFileMain.Records().size(), 1u);
+    EXPECT_EQ(w.EventLog().Records().size(), 1u);
     services.messageAnswers.push_back(MessageResult::Yes);
-    w.actClearLogs->trigger();
-    EXPECT_TRUE(w.LogFileMain.Records().empty());
+    w.Actions().actClearLogs->trigger();
+    EXPECT_TRUE(w.EventLog().Records().empty());
     EXPECT_EQ(test::ReadText(ExeDir() + "Log.dat"), "");
 }
 

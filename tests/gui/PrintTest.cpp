@@ -1,12 +1,12 @@
 // Print Setup, Print Preview and Print: the missing-printer message, which picture goes onto the
 // page, the page description read from the printer, the option controls and the sheets a job
 // sends to a PDF printer.
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/PackWriter.h"
 #include "output/PrintLayout.h"
 #include "support/TestSupport.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 #include "ui/PrintPreview.h"
 #include "ui/ThumbnailList.h"
 
@@ -69,8 +69,8 @@ protected:
         const std::string path = dir.File("photo.png");
         ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
         services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
-        window->actOpenFile->trigger();
-        ASSERT_FALSE(window->EditedPhoto.Empty());
+        window->Actions().actOpenFile->trigger();
+        ASSERT_FALSE(window->Document().EditedPhoto().Empty());
     }
 
     // The number of sheets in the PDF the scripted printer wrote (0 without a file).
@@ -86,9 +86,9 @@ protected:
 
 TEST_F(PrintTest, WithoutAPrinterSetupAndPrintOnlySayHowToGetOne) {
     TfrmMain& w = *window;
-    EXPECT_TRUE(w.actPrintSetup->isEnabled());
-    EXPECT_FALSE(w.actPrint->isEnabled());
-    w.actPrintSetup->trigger();
+    EXPECT_TRUE(w.Actions().actPrintSetup->isEnabled());
+    EXPECT_FALSE(w.Actions().actPrint->isEnabled());
+    w.Actions().actPrintSetup->trigger();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text.toStdString(), "You can print after install the printer!");
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
@@ -96,46 +96,47 @@ TEST_F(PrintTest, WithoutAPrinterSetupAndPrintOnlySayHowToGetOne) {
     EXPECT_EQ(services.printerSetups, 0);
 
     OpenPhoto(40, 30);
-    w.actPrint->trigger();
+    w.Actions().actPrint->trigger();
     EXPECT_EQ(services.messages.size(), 2u);
-    EXPECT_EQ(w.PageListMain->currentIndex(), plEditPhoto);
+    EXPECT_EQ(w.CentrePageIndex(), plEditPhoto);
     // The preview needs no printer.
-    w.actPrintPreview->trigger();
+    w.Actions().actPrintPreview->trigger();
     EXPECT_EQ(services.messages.size(), 2u);
-    EXPECT_EQ(w.PageListMain->currentIndex(), plPrintPreview);
-    EXPECT_EQ(w.plLeft->currentIndex(), pgPrintSet);
-    EXPECT_EQ(w.PreCtlMain->PageCount(), 1);
+    EXPECT_EQ(w.CentrePageIndex(), plPrintPreview);
+    EXPECT_EQ(w.LeftPageIndex(), pgPrintSet);
+    EXPECT_EQ(w.PrintPreviewControl()->PageCount(), 1);
 }
 
 TEST_F(PrintTest, PrintFromTheEditPageOnlyShowsThePreview) {
     TfrmMain& w = *window;
     services.printerCount = 1;
     OpenPhoto(40, 30);
-    w.actPrint->trigger();
+    w.Actions().actPrint->trigger();
     EXPECT_TRUE(services.messages.empty());
     EXPECT_TRUE(services.printRequests.empty());
-    EXPECT_EQ(w.PageListMain->currentIndex(), plPrintPreview);
-    EXPECT_EQ(w.PreCtlMain->PageCount(), 1);
+    EXPECT_EQ(w.CentrePageIndex(), plPrintPreview);
+    EXPECT_EQ(w.PrintPreviewControl()->PageCount(), 1);
     EXPECT_EQ(PrintedSheets(), 0);
 }
 
 TEST_F(PrintTest, ThePreviewCarriesThePictureWithItsLayersMerged) {
     TfrmMain& w = *window;
     OpenPhoto(80, 60);
-    w.actAddClipArt->trigger();
-    TThumbnailList* list = w.ivLeft;
+    w.Actions().actAddClipArt->trigger();
+    TThumbnailList* list = w.ObjectList();
     ASSERT_EQ(list->Count(), 1);
     QApplication::processEvents();
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                        list->CellRect(0).center());
-    ASSERT_EQ(w.imgView->LayerCount(), 2); // the clip art and its selection frame
-    const int snapshots = w.iPhotos.Count();
+    ASSERT_EQ(w.PreviewView()->LayerCount(), 2); // the clip art and its selection frame
+    const int snapshots = w.Document().History().Count();
 
-    w.actPrintPreview->trigger();
-    EXPECT_EQ(w.imgView->LayerCount(), 0);
-    EXPECT_EQ(w.iPhotos.Count(), snapshots);
-    ASSERT_EQ(w.PreImgMain->Items.size(), 1u);
-    const QImage& picture = w.PreImgMain->Items[0].Picture;
+    w.Actions().actPrintPreview->trigger();
+    // The layers stay on the preview, where the user left them.
+    EXPECT_EQ(w.PreviewView()->LayerCount(), 2);
+    EXPECT_EQ(w.Document().History().Count(), snapshots);
+    ASSERT_EQ(w.PrintPreviewRenderer()->Items.size(), 1u);
+    const QImage& picture = w.PrintPreviewRenderer()->Items[0].Picture;
     ASSERT_EQ(picture.size(), QSize(80, 60));
     int artPixels = 0;
     for (int y = 0; y < 60; ++y)
@@ -143,10 +144,9 @@ TEST_F(PrintTest, ThePreviewCarriesThePictureWithItsLayersMerged) {
             artPixels += picture.pixel(x, y) == kArt;
     EXPECT_GE(artPixels, 21 * 11); // placed at least at its own size
     EXPECT_EQ(picture.pixel(40, 30), kArt);
-    EXPECT_EQ(w.Composite.Width(), 80);
 
     // The page is the whole default sheet: a landscape picture across the printable width.
-    const TRecordedPage& page = w.PreCtlMain->Page(0);
+    const TRecordedPage& page = w.PrintPreviewControl()->Page(0);
     EXPECT_EQ(page.Width(), 2480);
     EXPECT_EQ(page.Height(), 3507);
     const QImage shown = page.Render(QSize(248, 351));
@@ -159,10 +159,10 @@ TEST_F(PrintTest, CancelledSetupStillReadsThePrinterWithHalfInchMargins) {
     TfrmMain& w = *window;
     services.printerCount = 1;
     services.printerResolution = 600;
-    EXPECT_EQ(w.PreCtlMain->DeviceInfo(), TJvDeviceInfo{});
-    w.actPrintSetup->trigger();
+    EXPECT_EQ(w.PrintPreviewControl()->DeviceInfo(), TJvDeviceInfo{});
+    w.Actions().actPrintSetup->trigger();
     EXPECT_EQ(services.printerSetups, 1);
-    const TJvDeviceInfo& info = w.PreCtlMain->DeviceInfo();
+    const TJvDeviceInfo& info = w.PrintPreviewControl()->DeviceInfo();
     EXPECT_EQ(info.LogPixelsX, 600);
     EXPECT_EQ(info.LogPixelsY, 600);
     EXPECT_NEAR(info.PhysicalWidth, 4960, 5); // A4
@@ -171,16 +171,16 @@ TEST_F(PrintTest, CancelledSetupStillReadsThePrinterWithHalfInchMargins) {
     EXPECT_GE(info.OffsetRight, 300);
     EXPECT_GE(info.OffsetBottom, 300);
     // Without a photo the preview is one empty page.
-    EXPECT_EQ(w.PreCtlMain->PageCount(), 1);
+    EXPECT_EQ(w.PrintPreviewControl()->PageCount(), 1);
 }
 
 TEST_F(PrintTest, PrintingSendsEveryCopyAndCancelSendsNothing) {
     TfrmMain& w = *window;
     services.printerCount = 1;
     OpenPhoto(40, 30);
-    w.actPrintPreview->trigger();
+    w.Actions().actPrintPreview->trigger();
 
-    w.actPrint->trigger(); // the dialog is cancelled
+    w.Actions().actPrint->trigger(); // the dialog is cancelled
     ASSERT_EQ(services.printRequests.size(), 1u);
     EXPECT_TRUE(services.printRequests[0].pageNumbers);
     EXPECT_EQ(services.printRequests[0].fromPage, 1);
@@ -191,7 +191,7 @@ TEST_F(PrintTest, PrintingSendsEveryCopyAndCancelSendsNothing) {
     job.copies = 3;
     job.collate = false;
     services.printAnswers.push_back(job);
-    w.actPrint->trigger();
+    w.Actions().actPrint->trigger();
     EXPECT_TRUE(services.messages.empty());
     EXPECT_EQ(PrintedSheets(), 3);
 
@@ -201,17 +201,17 @@ TEST_F(PrintTest, PrintingSendsEveryCopyAndCancelSendsNothing) {
     job.fromPage = 5;
     job.toPage = 9;
     services.printAnswers.push_back(job);
-    w.actPrint->trigger();
+    w.Actions().actPrint->trigger();
     EXPECT_EQ(PrintedSheets(), 1);
 }
 
 TEST_F(PrintTest, OptionControlsChangeTheLayoutOnlyWhenTheUserChangesThem) {
     TfrmMain& w = *window;
     OpenPhoto(40, 30);
-    w.actPrintPreview->trigger();
+    w.Actions().actPrintPreview->trigger();
     QApplication::processEvents();
-    TJvPreviewControl& preview = *w.PreCtlMain;
-    TPrintOptionPanel& o = *w.PrintOptions;
+    TJvPreviewControl& preview = *w.PrintPreviewControl();
+    TPrintOptionPanel& o = *w.PrintOptionPanel();
     EXPECT_EQ(o.edScale->value(), 100);
     EXPECT_EQ(preview.Options().ScaleMode, smFullPage);
     EXPECT_EQ(preview.Options().Shadow.Offset, 4);
@@ -246,9 +246,9 @@ TEST_F(PrintTest, OptionControlsChangeTheLayoutOnlyWhenTheUserChangesThem) {
 TEST_F(PrintTest, ThePageIsPaintedWithItsShadowOutlineAndSelection) {
     TfrmMain& w = *window;
     OpenPhoto(40, 30);
-    w.actPrintPreview->trigger();
+    w.Actions().actPrintPreview->trigger();
     QApplication::processEvents();
-    TJvPreviewControl& preview = *w.PreCtlMain;
+    TJvPreviewControl& preview = *w.PrintPreviewControl();
     const TRect page = preview.Layout().SlotPageRect(0, 0, preview.verticalScrollBar()->value());
     ASSERT_FALSE(page.IsEmpty());
     auto at = [&](int x, int y) { return preview.viewport()->grab().toImage().pixel(x, y); };
@@ -261,7 +261,7 @@ TEST_F(PrintTest, ThePageIsPaintedWithItsShadowOutlineAndSelection) {
     EXPECT_EQ(at(page.Left, page.Top), outline);
     EXPECT_EQ(at(page.Left + 1, page.Top + 1), qRgb(255, 255, 255)); // the empty margin
 
-    w.PrintOptions->edShadow->setValue(0);
+    w.PrintOptionPanel()->edShadow->setValue(0);
     QApplication::processEvents();
     const TRect flat = preview.Layout().SlotPageRect(0, 0, preview.verticalScrollBar()->value());
     EXPECT_EQ(at(flat.Right + 1, flat.Bottom + 1), background);

@@ -3,19 +3,22 @@
 #include "base/SafeFile.h"
 #include "codecs/Encoders.h"
 #include "codecs/ImageIO.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "library/PackWriter.h"
 #include "support/TestSupport.h"
 #include "tools/Settings.h"
+#include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
-#include "ui/PlatformServices.h"
 #include "ui/ThumbnailList.h"
+#include "ui/ToolWindows.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -35,14 +38,6 @@ TBitmap32 Solid(int w, int h, TColor32 c) {
     TBitmap32 b(w, h);
     b.Clear(c);
     return b;
-}
-
-bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    return true;
 }
 
 class SaveTest : public ::testing::Test {
@@ -92,12 +87,12 @@ protected:
         const bool jpeg = name.ends_with(".jpeg");
         ASSERT_TRUE(image.save(QString::fromStdString(path), jpeg ? "JPG" : "PNG", 100));
         services.openAnswers.push_back(FileDialogResult{QString::fromStdString(path), 0});
-        window->actOpenFile->trigger();
-        ASSERT_FALSE(window->EditedPhoto.Empty());
+        window->Actions().actOpenFile->trigger();
+        ASSERT_FALSE(window->Document().EditedPhoto().Empty());
     }
 
     void DoubleClick(const std::string& file) {
-        TThumbnailList* list = window->ivLeft;
+        TThumbnailList* list = window->ObjectList();
         int index = -1;
         for (int i = 0; i < list->Count(); ++i)
             if (list->ItemPath(i).endsWith(QString::fromStdString("/" + file))) index = i;
@@ -133,7 +128,7 @@ TEST_F(SaveTest, TheDialogProposesThePhotoNameAndTheChosenTypeDecidesTheFormat) 
     TfrmMain& w = *window;
     OpenPhoto("beach.jpeg", 40, 30);
     const std::string path = AnswerSave("x.png", 1);
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
 
     ASSERT_EQ(services.saveRequests.size(), 1u);
@@ -152,106 +147,125 @@ TEST_F(SaveTest, TheDialogProposesThePhotoNameAndTheChosenTypeDecidesTheFormat) 
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0xD8);
-    EXPECT_EQ(bytes, EncodeJpeg(w.Composite, 90));
+    EXPECT_EQ(bytes, EncodeJpeg(w.EditView()->Picture(), 90));
     const TBitmap32 back = ReadBack(path, "jpg");
     EXPECT_EQ(back.Width(), 40);
     EXPECT_EQ(back.Height(), 30);
 
     // Saving is not an edit: no snapshot, no flag changes.
-    EXPECT_EQ(w.iPhotos.Count(), 1);
-    EXPECT_FALSE(w.EditDirty);
-    EXPECT_FALSE(w.PreviewDirty);
+    EXPECT_EQ(w.Document().History().Count(), 1);
+    EXPECT_FALSE(w.Document().EditDirty());
+    EXPECT_FALSE(w.Document().PreviewDirty());
+    EXPECT_FALSE(w.Document().HasUnsavedWork());
 }
 
 TEST_F(SaveTest, TheNextSavePreselectsTheTypeUsedBeforeAndCancelWritesNothing) {
     TfrmMain& w = *window;
     OpenPhoto("photo.png", 12, 8);
     const std::string gif = AnswerSave("picture.gif", 4);
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     EXPECT_EQ(ReadBack(gif, "gif").Pixel(3, 3) & 0xFF000000u, 0xFF000000u);
-    EXPECT_EQ(w.SaveFilterIndex, 4);
+    EXPECT_EQ(w.SaveFilterIndex(), 4);
 
     const auto filesBefore = FileCount();
-    w.actSaveFile->trigger(); // cancelled: no answer queued
+    w.Actions().actSaveFile->trigger(); // cancelled: no answer queued
     EXPECT_EQ(FileCount(), filesBefore);
     ASSERT_EQ(services.saveRequests.size(), 2u);
     EXPECT_EQ(services.saveRequests[1].selectedFilter, 3);
     EXPECT_EQ(services.saveRequests[1].defaultSuffix.toStdString(), "gif");
-    EXPECT_EQ(w.SaveFilterIndex, 4);
+    EXPECT_EQ(w.SaveFilterIndex(), 4);
     EXPECT_TRUE(services.messages.empty());
 
     const std::string bmp = AnswerSave("picture.bmp", 3);
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     EXPECT_TRUE(SamePixels(ReadBack(bmp, "bmp"), Solid(12, 8, kPhoto)));
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     EXPECT_EQ(services.saveRequests[3].selectedFilter, 2);
     EXPECT_EQ(services.saveRequests[3].defaultSuffix.toStdString(), "bmp");
 }
 
-TEST_F(SaveTest, UnsavedEditsOnTheEditPageAreSavedWithoutThePreviewsFrame) {
+TEST_F(SaveTest, TheEditPageSavesThePictureItShows) {
     TfrmMain& w = *window;
     OpenPhoto("photo.png", 40, 30);
-    w.actAddFrame->trigger();
+    w.Actions().actAddFrame->trigger();
     DoubleClick("FrameA.jpg");
-    ASSERT_EQ(w.imgView->Picture().Width(), 60);
-    w.actEditPhoto->trigger();
-    ASSERT_EQ(w.plLeft->currentIndex(), int(pgEdit));
-
-    // Without unsaved edits the edit page saves the (framed) preview.
+    ASSERT_EQ(w.PreviewView()->Picture().Width(), 60);
+    // The frame is saved from the page that shows it.
     const std::string framed = AnswerSave("framed.bmp", 3);
-    w.actSaveFile->trigger();
-    const TBitmap32 framedBack = ReadBack(framed, "bmp");
-    EXPECT_EQ(framedBack.Width(), 60);
-    EXPECT_EQ(framedBack.Pixel(0, 0), kFrame);
+    w.Actions().actSaveFile->trigger();
+    EXPECT_EQ(ReadBack(framed, "bmp").Pixel(0, 0), kFrame);
 
-    // A pending edit is saved as the edit page shows it.
-    w.ImgViewEdit->Picture().SetPixel(0, 0, 0xFF112233);
-    w.spEditFiphClick();
-    ASSERT_TRUE(w.EditDirty);
-    const int snapshots = w.iPhotos.Count();
+    // The edit page shows the photo without the frame, and that is what is saved from it.
+    w.Actions().actEditPhoto->trigger();
+    ASSERT_EQ(w.LeftPageIndex(), int(pgEdit));
+    const std::string plain = AnswerSave("plain.bmp", 3);
+    w.Actions().actSaveFile->trigger();
+    const TBitmap32 plainBack = ReadBack(plain, "bmp");
+    EXPECT_EQ(plainBack.Width(), 40);
+    EXPECT_TRUE(SamePixels(plainBack, w.EditView()->Picture()));
+
+    // A pending edit is saved as the edit page shows it, and committed like a mode change.
+    w.EditPanels()->spEditFlipv->click();
+    ASSERT_TRUE(w.Document().EditDirty());
     const std::string edited = AnswerSave("edited.bmp", 3);
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     const TBitmap32 back = ReadBack(edited, "bmp");
-    EXPECT_TRUE(SamePixels(back, w.ImgViewEdit->Picture()));
-    EXPECT_EQ(back.Width(), 40);
-    EXPECT_EQ(back.Pixel(39, 0), 0xFF112233u);
-    EXPECT_TRUE(w.EditDirty);
-    EXPECT_EQ(w.iPhotos.Count(), snapshots);
+    EXPECT_TRUE(SamePixels(back, w.EditView()->Picture()));
+    EXPECT_FALSE(w.Document().EditDirty());
+    EXPECT_TRUE(SamePixels(w.Document().EditedPhoto(), back));
+    EXPECT_TRUE(SamePixels(w.Document().History().Newest(), back));
+
+    // After Standard Option the welcome page shows, but the edit tools are still the page in
+    // use: Save keeps taking the edit picture.
+    w.EditPanels()->spEditFiph->click();
+    w.findChild<QStackedWidget*>("PageListMain")->setCurrentIndex(plWelcome);
+    const std::string later = AnswerSave("later.bmp", 3);
+    w.Actions().actSaveFile->trigger();
+    EXPECT_TRUE(SamePixels(ReadBack(later, "bmp"), w.EditView()->Picture()));
 }
 
-TEST_F(SaveTest, ThePreviewIsSavedWithItsLayersMergedAndLosesThem) {
+TEST_F(SaveTest, ThePreviewIsSavedWithItsLayersMergedAndKeepsThem) {
     TfrmMain& w = *window;
     OpenPhoto("photo.png", 80, 60);
-    w.actAddClipArt->trigger();
+    w.Actions().actAddClipArt->trigger();
     DoubleClick("ClipArtSun.jpg");
-    ASSERT_EQ(w.imgView->LayerCount(), 2); // the clip art and the selection frame
-    auto* layer = dynamic_cast<TBitmapLayer*>(w.imgView->Model().Layers().Items(0));
+    ASSERT_EQ(w.PreviewView()->LayerCount(), 2); // the clip art and the selection frame
+    auto* layer = dynamic_cast<TBitmapLayer*>(w.PreviewView()->Model().Layers().Items(0));
     ASSERT_NE(layer, nullptr);
     const TFloatRect at = layer->Location();
     const int left = int(std::lrint(at.Left)), top = int(std::lrint(at.Top));
-    const int snapshots = w.iPhotos.Count();
+    const int snapshots = w.Document().History().Count();
 
     // Cancelling leaves the layers alone.
-    w.actSaveFile->trigger();
-    EXPECT_EQ(w.imgView->LayerCount(), 2);
+    w.Actions().actSaveFile->trigger();
+    EXPECT_EQ(w.PreviewView()->LayerCount(), 2);
 
     const std::string path = AnswerSave("decorated.png", 2);
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const TBitmap32 back = ReadBack(path, "png");
-    EXPECT_TRUE(SamePixels(back, w.Composite));
+    EXPECT_EQ(back.Width(), 80);
     EXPECT_EQ(back.Pixel(left, top), kPhoto); // the transparent corner
     EXPECT_EQ(back.Pixel(left + 1, top), kArt);
     EXPECT_EQ(back.Pixel(int(std::lrint(at.Right)) - 1, int(std::lrint(at.Bottom)) - 1), kArt);
     EXPECT_EQ(back.Pixel(0, 0), kPhoto);
 
-    // The merged picture went only into the file: the preview has lost its layers, its picture
-    // and the history are unchanged.
-    EXPECT_EQ(w.imgView->LayerCount(), 0);
-    EXPECT_EQ(w.RubberBand, nullptr);
-    EXPECT_EQ(w.SelectedLayer, nullptr);
-    EXPECT_EQ(w.imgView->Picture().Pixel(left + 1, top), kPhoto);
-    EXPECT_EQ(w.iPhotos.Count(), snapshots);
+    // The merged picture went only into the file: the layers stay on the preview, selected,
+    // with the tools beside them; the picture and the history are unchanged.
+    EXPECT_EQ(w.PreviewView()->LayerCount(), 2);
+    EXPECT_NE(w.Document().RubberBand(), nullptr);
+    EXPECT_EQ(w.Document().SelectedLayer(), layer);
+    EXPECT_TRUE(w.ClipArtToolWindow()->isVisible());
+    EXPECT_EQ(w.PreviewView()->Picture().Pixel(left + 1, top), kPhoto);
+    EXPECT_EQ(w.Document().History().Count(), snapshots);
+    EXPECT_FALSE(w.Document().HasUnsavedWork());
+
+    // A second save still has them, and so has the picture after the next mode change.
+    const std::string again = AnswerSave("again.bmp", 3);
+    w.Actions().actSaveFile->trigger();
+    EXPECT_TRUE(SamePixels(ReadBack(again, "bmp"), back));
+    w.Actions().actAddFrame->trigger();
+    EXPECT_EQ(w.PreviewView()->Picture().Pixel(left + 1, top), kArt);
 }
 
 TEST_F(SaveTest, QualityComesFromTheSettingsClampedToOne) {
@@ -260,8 +274,8 @@ TEST_F(SaveTest, QualityComesFromTheSettingsClampedToOne) {
     Settings().JpgCompressVar = 0;
     Settings().JpgCompress = false; // plays no part
     const std::string path = AnswerSave("low.jpg", 1);
-    w.actSaveFile->trigger();
-    EXPECT_EQ(test::ReadBytes(path), EncodeJpeg(w.Composite, 1));
+    w.Actions().actSaveFile->trigger();
+    EXPECT_EQ(test::ReadBytes(path), EncodeJpeg(w.EditView()->Picture(), 1));
     Settings().JpgCompress = true;
 }
 
@@ -269,7 +283,7 @@ TEST_F(SaveTest, AFileThatCannotBeWrittenShowsTheErrorBox) {
     TfrmMain& w = *window;
     OpenPhoto("photo.png", 8, 8);
     const std::string path = AnswerSave("missing/photo.jpg", 1);
-    w.actSaveFile->trigger();
+    w.Actions().actSaveFile->trigger();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].caption.toStdString(), "Lumetta");
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);

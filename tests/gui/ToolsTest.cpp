@@ -2,6 +2,7 @@
 // manual, the vendor's pages and the About box. Modal dialogs are driven from inside their own
 // event loop, the way a user would meet them.
 #include "LumettaBuild.h"
+#include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "tools/ObjectPack.h"
 #include "tools/Settings.h"
@@ -10,7 +11,6 @@
 #include "ui/LogViewer.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
-#include "ui/PlatformServices.h"
 #include "ui/WelcomeView.h"
 
 #include <QAction>
@@ -84,7 +84,7 @@ protected:
     }
 
     static QRgb WelcomeColour(const TfrmMain& w) {
-        const TBitmap32& picture = w.ImageBG->Picture();
+        const TBitmap32& picture = w.WelcomePage()->Picture();
         return picture.Empty() ? 0 : QRgb(picture.Pixel(0, 0)) & 0xFFFFFF;
     }
 };
@@ -120,7 +120,7 @@ TEST_F(ToolsTest, ImportUnpacksIntoTheProgramFolderRecordsTheVersionAndEndsThePr
         d.btnImport->click();
         imported = true;
     });
-    w.actAddObject->trigger();
+    w.Actions().actAddObject->trigger();
     ASSERT_TRUE(imported);
 
     EXPECT_EQ(test::ReadText(ExeDir() + "readme.txt"), "top level");
@@ -163,7 +163,7 @@ TEST_F(ToolsTest, ImportOfAnEmptyPackCompletesAndTheDialogStaysWhenNotAnsweredYe
         d.btnClose->click();
         EXPECT_FALSE(d.isVisible());
     });
-    w.actAddObject->trigger();
+    w.Actions().actAddObject->trigger();
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(Settings().PspVer, "."); // the character after "_v"
@@ -192,7 +192,7 @@ TEST_F(ToolsTest, ImportOfAMissingPathDoesNothingAndADamagedPackReportsAndKeepsT
         d.btnImport->click();
         stayed = d.isVisible();
     });
-    w.actAddObject->trigger();
+    w.Actions().actAddObject->trigger();
     EXPECT_TRUE(stayed);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
@@ -213,7 +213,7 @@ TEST_F(ToolsTest, ImportBrowseFillsThePathAndDownloadOpensThePackPage) {
         d.btnDown->click();
         EXPECT_TRUE(d.isVisible());
     });
-    w.actAddObject->trigger();
+    w.Actions().actAddObject->trigger();
     ASSERT_EQ(services.openRequests.size(), 1u);
     EXPECT_EQ(services.openRequests[0].title.toStdString(), "Select File");
     EXPECT_EQ(services.openRequests[0].filters, QStringList{"Lumetta Pack (*.PSP)"});
@@ -230,7 +230,7 @@ TEST_F(ToolsTest, OptionsOpenWithTheStoredValuesAndLimitTheQuality) {
     Settings().JpgCompress = false;
     Settings().DesktopColor = 0x563412;
     {
-        TfrmOption d(w);
+        TfrmOption d(w.DialogContext());
         EXPECT_EQ(d.windowTitle().toStdString(), "Standard Option");
         EXPECT_EQ(d.SpinCompress->value(), 80);
         EXPECT_EQ(d.lbQualityValue->text().toStdString(), "80%");
@@ -245,7 +245,7 @@ TEST_F(ToolsTest, OptionsOpenWithTheStoredValuesAndLimitTheQuality) {
     }
     for (const auto& [stored, shown] : {std::pair{150, 100}, std::pair{-4, 0}}) {
         Settings().JpgCompressVar = stored;
-        TfrmOption d(w);
+        TfrmOption d(w.DialogContext());
         EXPECT_EQ(d.SpinCompress->value(), shown);
         EXPECT_EQ(d.lbQualityValue->text().toStdString(), std::to_string(shown) + "%");
         d.btnSave->click();
@@ -264,12 +264,12 @@ TEST_F(ToolsTest, OptionsColourPreviewsAtOnceSaveStoresItAndCloseRestoresTheWelc
     services.colorAnswers.push_back(QColor(0x12, 0x34, 0x56));
     services.colorAnswers.push_back(std::nullopt);
     {
-        TfrmOption d(w);
+        TfrmOption d(w.DialogContext());
         d.spDesktopColorMouseDown();
-        EXPECT_EQ(w.ImageBG->Background(), QColor(0x12, 0x34, 0x56));
+        EXPECT_EQ(w.WelcomePage()->Background(), QColor(0x12, 0x34, 0x56));
         d.spDesktopColorMouseDown(); // cancelled: nothing changes
         EXPECT_EQ(d.spDesktopColor->Color(), QColor(0x12, 0x34, 0x56));
-        EXPECT_EQ(w.ImageBG->Background(), QColor(0x12, 0x34, 0x56));
+        EXPECT_EQ(w.WelcomePage()->Background(), QColor(0x12, 0x34, 0x56));
         d.cbDesktopImage->setCurrentIndex(1);
         EXPECT_EQ(WelcomeColour(w), 0x405060u);
         d.btnCancel->click();
@@ -277,7 +277,7 @@ TEST_F(ToolsTest, OptionsColourPreviewsAtOnceSaveStoresItAndCloseRestoresTheWelc
     ASSERT_EQ(services.colorStarts.size(), 2u);
     EXPECT_EQ(services.colorStarts[0], QColor(Qt::black)); // black the first time
     EXPECT_EQ(services.colorStarts[1], QColor(0x12, 0x34, 0x56));
-    EXPECT_EQ(w.ImageBG->Background(), QColor(Qt::white));
+    EXPECT_EQ(w.WelcomePage()->Background(), QColor(Qt::white));
     EXPECT_EQ(WelcomeColour(w), 0x102030u);
     EXPECT_EQ(Settings().DesktopColor, 16777215);
     EXPECT_EQ(Settings().DesktopBg, "MainBg1.bmp");
@@ -286,30 +286,30 @@ TEST_F(ToolsTest, OptionsColourPreviewsAtOnceSaveStoresItAndCloseRestoresTheWelc
     // The same, then Save: stored in the platform's 0x00BBGGRR form; the page keeps it.
     services.colorAnswers.push_back(QColor(0x12, 0x34, 0x56));
     {
-        TfrmOption d(w);
+        TfrmOption d(w.DialogContext());
         d.spDesktopColor->pressed();
         d.btnSave->click();
     }
     EXPECT_EQ(Settings().DesktopColor, 0x563412);
-    EXPECT_EQ(w.ImageBG->Background(), QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(w.WelcomePage()->Background(), QColor(0x12, 0x34, 0x56));
 
     // The title bar's close box neither stores nor restores: the preview stays.
     services.colorAnswers.push_back(QColor(Qt::green));
     {
-        TfrmOption d(w);
+        TfrmOption d(w.DialogContext());
         d.show();
         d.spDesktopColorMouseDown();
         d.close();
     }
     EXPECT_EQ(Settings().DesktopColor, 0x563412);
-    EXPECT_EQ(w.ImageBG->Background(), QColor(Qt::green));
+    EXPECT_EQ(w.WelcomePage()->Background(), QColor(Qt::green));
 }
 
 TEST_F(ToolsTest, OptionsTypedPictureNamesPreviewWhenTheyExistAndAreStoredAsTyped) {
     WriteDesktopPicture("MainBG1.bmp", 0x102030);
     WriteDesktopPicture("Sunset.BMP", 0x708090);
     TfrmMain& w = Start();
-    TfrmOption d(w);
+    TfrmOption d(w.DialogContext());
     d.cbDesktopImage->setEditText("missing.bmp");
     EXPECT_EQ(WelcomeColour(w), 0x102030u);
     d.cbDesktopImage->setEditText("sunset.bmp");
@@ -324,19 +324,19 @@ TEST_F(ToolsTest, OptionsTypedPictureNamesPreviewWhenTheyExistAndAreStoredAsType
 
 TEST_F(ToolsTest, StandardOptionShowsTheWelcomePageAndCloseReportsAMissingStoredPicture) {
     TfrmMain& w = Start();
-    w.PageListMain->setCurrentIndex(plPrintPreview);
+    w.findChild<QStackedWidget*>("PageListMain")->setCurrentIndex(plPrintPreview);
     Settings().DesktopBg = "Gone.bmp";
     services.colorAnswers.push_back(QColor(Qt::red));
     bool closed = false;
     OnModal<TfrmOption>([&](TfrmOption& d) {
-        EXPECT_EQ(w.PageListMain->currentIndex(), int(plWelcome));
+        EXPECT_EQ(w.CentrePageIndex(), int(plWelcome));
         d.spDesktopColorMouseDown();
         d.btnCancel->click();
         closed = !d.isVisible();
     });
-    w.actStandardOption->trigger();
+    w.Actions().actStandardOption->trigger();
     EXPECT_TRUE(closed);
-    EXPECT_EQ(w.ImageBG->Background(), QColor(Qt::white));
+    EXPECT_EQ(w.WelcomePage()->Background(), QColor(Qt::white));
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(services.messages[0].text.left(17).toStdString(), "Cannot open file ");
@@ -356,7 +356,7 @@ protected:
 
 TEST_F(LogViewerTest, ListsTheRecordsInThreeColumns) {
     TfrmMain& w = Start();
-    TFoLog viewer(w, w.LogFileMain.Records());
+    TFoLog viewer(w.DialogContext(), w.EventLog().Records());
     EXPECT_EQ(viewer.windowTitle().toStdString(), "Show Logs");
     EXPECT_EQ(viewer.size(), QSize(421, 375));
     EXPECT_EQ(viewer.minimumSize(), QSize(300, 300));
@@ -381,7 +381,7 @@ TEST_F(LogViewerTest, ListsTheRecordsInThreeColumns) {
 
 TEST_F(LogViewerTest, SaveWritesTheExportLinesWithTheChosenTypesExtension) {
     TfrmMain& w = Start();
-    TFoLog viewer(w, w.LogFileMain.Records());
+    TFoLog viewer(w.DialogContext(), w.EventLog().Records());
     services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(other.File("a")), 0});
     services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(other.File("b")), 1});
     services.saveAnswers.push_back(std::nullopt);
@@ -415,7 +415,7 @@ TEST_F(LogViewerTest, SaveAndPrintFailuresAreReportedAndTheViewerStaysOpen) {
         services.hasPrinter = true;
         viewer.actPrint->trigger();
     });
-    w.actShowLogs->trigger();
+    w.Actions().actShowLogs->trigger();
     EXPECT_TRUE(open);
     ASSERT_EQ(services.messages.size(), 2u);
     EXPECT_TRUE(services.messages[0].text.startsWith("Cannot create file "));
@@ -456,11 +456,11 @@ TEST(LogText, ShowsUtf8AsSuchAndOtherBytesAsLatin1) {
 
 TEST_F(ToolsTest, LinksOpenTheVendorsPagesWithTheVersionAndThePackVersionUnchanged) {
     TfrmMain& w = Start();
-    w.actHomePage->trigger();
-    w.CheckUpdate1->trigger();
-    w.actDownloadObject->trigger();
+    w.Actions().actHomePage->trigger();
+    w.Actions().CheckUpdate1->trigger();
+    w.Actions().actDownloadObject->trigger();
     Settings().PspVer = "x&";
-    w.actDownloadObject->trigger();
+    w.Actions().actDownloadObject->trigger();
     ASSERT_EQ(services.openedUrls.size(), 4u);
     EXPECT_EQ(services.openedUrls[0].toStdString(),
               std::string("https://lumetta.example.org/?ty=lumetta&ver=") + kLumettaVersion);
@@ -474,9 +474,9 @@ TEST_F(ToolsTest, LinksOpenTheVendorsPagesWithTheVersionAndThePackVersionUnchang
 
 TEST_F(ToolsTest, HelpManualOpensTheCompiledHelpWhenPresentElseTheHtmlManual) {
     TfrmMain& w = Start();
-    w.actHelpManual->trigger();
+    w.Actions().actHelpManual->trigger();
     test::WriteText(ExeDir() + "help.chm", "ITSF");
-    w.actHelpManual->trigger();
+    w.Actions().actHelpManual->trigger();
     ASSERT_EQ(services.openedUrls.size(), 2u);
     EXPECT_EQ(services.openedUrls[0].toStdString(), ExeDir() + "manual.html");
     EXPECT_EQ(services.openedUrls[1].toStdString(), ExeDir() + "help.chm");
@@ -503,7 +503,7 @@ TEST_F(ToolsTest, AboutShowsNameVersionAndLinks) {
         d.btnAboutYes->click();
         EXPECT_FALSE(d.isVisible());
     });
-    w.actAboutSoft->trigger();
+    w.Actions().actAboutSoft->trigger();
     EXPECT_TRUE(shown);
     ASSERT_EQ(services.openedUrls.size(), 2u);
     EXPECT_EQ(services.openedUrls[0].toStdString(),
