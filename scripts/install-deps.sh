@@ -14,6 +14,7 @@ PACKAGES=(
   python3 python3-pil
   parallel rsync openssh-client openssh-server
   clang-format
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
 )
 
 missing=()

@@ -20,6 +20,7 @@
 #include "library/IniFile.h"
 #include "library/ObjectCatalog.h"
 #include "library/StreamPack.h"
+#include "tools/AppPaths.h"
 #include "tools/EventLog.h"
 #include "tools/Settings.h"
 
@@ -119,8 +120,15 @@ public:
     TPhotoDocument& Document() { return *doc_; }
     const TMainActions& Actions() const { return act_; }
     PlatformServices& Services() { return *services_; }
+    // The program's folders. ExeDir and DataDir hold its library, beside the executable or, once
+    // installed, in share/lumetta; settings, log and imported objects may live elsewhere (see
+    // tools/AppPaths.h).
+    const TAppPaths& Paths() const { return paths_; }
     const std::string& ExeDir() const { return exeDir_; } // always ends in "/"
     const std::string& DataDir() const { return dataDir_; }
+    // The object library as opened at start-up: the shipped objects and the user's.
+    const TiStreamPack& ObjectPack() const { return objectPack_; }
+    const std::optional<TMemIniFile>& PlacementIndex() const { return placementIndex_; }
     const TFontDesc& TextFont() const { return textFont_; }
     const TBitmap32& LeftPanelBitmap() const { return leftPanelBitmap_; }
     const TJvLogFile& EventLog() const { return logFile_; }
@@ -340,6 +348,7 @@ private:
     std::unique_ptr<PlatformServices> ownedServices_;
     PlatformServices* services_ = nullptr;
     TSettings& settings_;
+    TAppPaths paths_;
     std::string exeDir_;
     std::string dataDir_;
     TFontDesc textFont_;

@@ -79,8 +79,12 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
     TBitmap32 tested;
     TBitmap32 loaded;
     try {
-        if (!LoadImageFile(file, tested, &loaded))
+        if (!LoadImageFile(file, tested, &loaded)) {
+            // The loader only tells whether it worked; the decoder by extension tells why not.
+            TBitmap32 probe;
+            LoadPictureFile(probe, file);
             throw Error("the file is not a picture Lumetta can read");
+        }
     } catch (const std::exception& e) {
         throw Error("Cannot open " + name.toStdString() + ": " + e.what());
     }

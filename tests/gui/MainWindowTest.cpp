@@ -1,6 +1,7 @@
 // The main window under the offscreen platform: start-up and exit, commands and their enabled
 // states, Open / Close / Undo / Redo, page modes, status texts and the preview's wheel zoom.
 #include "ui/MainWindow.h"
+#include "LumettaBuild.h"
 #include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
@@ -67,7 +68,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithCaptionPagesAndPhotoCommandsDisabled) {
     TfrmMain& w = Start();
-    EXPECT_EQ(w.windowTitle().toStdString(), "Lumetta V2.3");
+    EXPECT_EQ(w.windowTitle().toStdString(), std::string("Lumetta V") + kLumettaVersion);
     EXPECT_EQ(QApplication::applicationName().toStdString(), "Lumetta");
     EXPECT_EQ(w.ExeDir(), ExeDir());
     EXPECT_EQ(w.DataDir(), ExeDir() + "Data/");

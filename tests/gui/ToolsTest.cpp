@@ -1,6 +1,7 @@
 // The Tools and Help commands: object pack import, the options dialog, the log viewer, the
 // manual, the vendor's pages and the About box. Modal dialogs are driven from inside their own
 // event loop, the way a user would meet them.
+#include "LumettaBuild.h"
 #include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "tools/ObjectPack.h"
@@ -509,7 +510,7 @@ TEST_F(ToolsTest, LinksOpenTheVendorsPagesWithTheVersionAndThePackVersionUnchang
     w.Actions().actDownloadObject->trigger();
     ASSERT_EQ(services.openedUrls.size(), 4u);
     EXPECT_EQ(services.openedUrls[0].toStdString(),
-              "https://lumetta.example.org/?ty=lumetta&ver=2.3");
+              std::string("https://lumetta.example.org/?ty=lumetta&ver=") + kLumettaVersion);
     EXPECT_EQ(services.openedUrls[1], services.openedUrls[0]);
     EXPECT_EQ(services.openedUrls[2].toStdString(),
               "https://lumetta.example.org/downpspack.php?VER=0");
@@ -540,7 +541,7 @@ TEST_F(ToolsTest, AboutShowsNameVersionAndLinks) {
         EXPECT_EQ(d.lbAppName->text().toStdString(), "Lumetta");
         EXPECT_TRUE(d.lbAppName->font().bold());
         EXPECT_EQ(d.LabelVerT->text().toStdString(), "Version");
-        EXPECT_EQ(d.LabelVer->text().toStdString(), "2.3");
+        EXPECT_EQ(d.LabelVer->text().toStdString(), kLumettaVersion);
         EXPECT_FALSE(d.lbNotice->text().isEmpty());
         EXPECT_EQ(d.imgLeft->pixmap().size(), QSize(80, 210));
         EXPECT_EQ(d.btnAboutYes->text().toStdString(), "Close");
@@ -553,7 +554,7 @@ TEST_F(ToolsTest, AboutShowsNameVersionAndLinks) {
     EXPECT_TRUE(shown);
     ASSERT_EQ(services.openedUrls.size(), 2u);
     EXPECT_EQ(services.openedUrls[0].toStdString(),
-              "https://lumetta.example.org/?ty=lumetta&ver=2.3");
+              std::string("https://lumetta.example.org/?ty=lumetta&ver=") + kLumettaVersion);
     EXPECT_EQ(services.openedUrls[1].toStdString(), "mailto:support@lumetta.example.org");
 }
 
