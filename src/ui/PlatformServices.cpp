@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -69,7 +70,14 @@ std::optional<PrintDialogResult> RunPrintDialog(QPrinter& printer, QWidget* pare
                                                 const PrintDialogRequest& request,
                                                 const QString& title) {
     QPrintDialog dialog(&printer, parent);
-    if (!title.isEmpty()) dialog.setWindowTitle(title);
+    if (!title.isEmpty()) {
+        // The PDF route: the dialog saves a file.
+        dialog.setWindowTitle(title);
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(QObject::tr("&Save"));
+        }
+    }
     printer.setPrintRange(QPrinter::AllPages);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, request.pageNumbers);
     if (request.pageNumbers) printer.setFromTo(request.fromPage, request.toPage);
