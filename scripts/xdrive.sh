@@ -2,7 +2,8 @@
 #   start_lumetta EXE [ARGS...]  starts it; sets LUMETTA_PID and LUMETTA_WIN (its main window)
 #   open_photo PATH        Ctrl+O, types the path into the open dialog, Return
 #   wait_window NAME       waits for a visible window of Lumetta titled NAME; prints its id
-#   save_as PATH           Ctrl+Alt+S, types the path into the save dialog, Return
+#   save_as PATH           Ctrl+Alt+S, types the path into the save dialog, Return, and answers
+#                          Yes to the question about creating (or replacing) the file
 #   quit_lumetta [discard] Ctrl+X; fails unless the program ends on its own without an error.
 #                          With "discard" the question about unsaved work is answered Discard;
 #                          without it, the question must not come.
@@ -71,6 +72,12 @@ save_as() {
     sleep 0.3
     xdotool windowfocus --sync "$dialog" 2>/dev/null || xdotool windowfocus "$dialog" || true
     xdotool type --delay 2 "$1"
+    xdotool key Return
+    # The dialog asks before creating a new file (or replacing one): answer Yes.
+    local question
+    question=$(wait_window "Confirm Save As") || { echo "no question before saving" >&2; return 1; }
+    sleep 0.2
+    xdotool windowfocus --sync "$question" 2>/dev/null || xdotool windowfocus "$question" || true
     xdotool key Return
     for _ in $(seq 1 100); do
         [ -s "$1" ] && break

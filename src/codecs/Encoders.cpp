@@ -3,6 +3,7 @@
 
 #include "base/SafeFile.h"
 #include "codecs/EncoderCommon.h"
+#include "imaging/Transparency.h"
 
 #include <cstring>
 
@@ -47,8 +48,10 @@ constexpr std::uint32_t kBmpPixelsPerMetre = 3780;
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeBmp(const TBitmap32& picture) {
-    codecs::RequirePicture(picture);
+std::vector<std::uint8_t> EncodeBmp(const TBitmap32& input) {
+    codecs::RequirePicture(input);
+    // The file keeps no alpha: transparent pixels are written flattened onto white.
+    const TBitmap32 picture = FlattenedOnto(input);
     const std::size_t rowBytes = std::size_t(picture.Width()) * 4;
     const std::uint64_t imageBytes = std::uint64_t(rowBytes) * std::uint64_t(picture.Height());
     // The file header holds the file's size in 32 bits.
@@ -89,6 +92,33 @@ std::vector<std::uint8_t> EncodePicture(const TBitmap32& picture, int fileType, 
         return EncodeGif(picture);
     default:
         return EncodeJpeg(picture, jpegQuality);
+    }
+}
+
+int FileTypeOfName(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return 0;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (ext == "jpg" || ext == "jpeg") return sftJpeg;
+    if (ext == "png") return sftPng;
+    if (ext == "bmp") return sftBmp;
+    if (ext == "gif") return sftGif;
+    return 0;
+}
+
+const char* FileTypeExtension(int fileType) {
+    switch (fileType) {
+    case sftPng:
+        return "png";
+    case sftBmp:
+        return "bmp";
+    case sftGif:
+        return "gif";
+    default:
+        return "jpg";
     }
 }
 

@@ -3,9 +3,10 @@
 //
 // Every encoder reads the bitmap's rows as they are in memory (B, G, R, A bytes per pixel) and
 // returns the whole file in memory; SavePicture then replaces the target file atomically, so a
-// failed encode or a full disk never leaves a damaged file where a good one was. JPEG, PNG and
-// GIF keep only blue, green and red: colours are written as stored, never blended against a
-// background, and the alpha channel is dropped. BMP keeps alpha in each pixel's fourth byte.
+// failed encode or a full disk never leaves a damaged file where a good one was. None of the
+// four files carries transparency: every encoder writes the picture flattened onto white
+// (imaging/Transparency.h), so a transparent area looks in the file as it does on paper. An
+// opaque picture is written exactly as stored.
 //
 // An empty picture is refused with EImageError "Cannot save an empty picture" rather than
 // written as a file that no reader accepts.
@@ -32,7 +33,7 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap32& picture, int quality);
 std::vector<std::uint8_t> EncodePng(const TBitmap32& picture);
 
 // Uncompressed BMP: 14-byte file header, 40-byte info header, 32 bits per pixel, rows
-// bottom-up; the fourth byte of every pixel holds the picture's alpha.
+// bottom-up; the fourth byte of every pixel is the flattened picture's alpha, 255.
 std::vector<std::uint8_t> EncodeBmp(const TBitmap32& picture);
 
 // GIF87a, one image, a global table of the 256 colours of HalftonePalette(), LZW; colours
@@ -41,6 +42,13 @@ std::vector<std::uint8_t> EncodeGif(const TBitmap32& picture);
 
 // Encodes by file type index (1 JPEG, 2 PNG, 3 BMP, 4 GIF, anything else JPEG).
 std::vector<std::uint8_t> EncodePicture(const TBitmap32& picture, int fileType, int jpegQuality);
+
+// The file type a name's extension asks for, case-insensitively: ".jpg" and ".jpeg" JPEG,
+// ".png" PNG, ".bmp" BMP, ".gif" GIF; 0 for any other extension or none.
+int FileTypeOfName(const std::string& path);
+// The extension (without the dot) written for a file type: "jpg", "png", "bmp", "gif"; any
+// other type is JPEG's.
+const char* FileTypeExtension(int fileType);
 
 // Encodes, then writes the file atomically. Throws EFileError
 // "Cannot create file "<path>". <reason>" when it cannot be written; the old file, if any,

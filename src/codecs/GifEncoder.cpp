@@ -11,6 +11,7 @@
 #include "base/Parallel.h"
 #include "codecs/EncoderCommon.h"
 #include "codecs/Encoders.h"
+#include "imaging/Transparency.h"
 
 #include <algorithm>
 #include <array>
@@ -422,8 +423,10 @@ std::vector<std::uint8_t> DitherToHalftone(const TBitmap32& picture) {
     return indices;
 }
 
-std::vector<std::uint8_t> EncodeGif(const TBitmap32& picture) {
-    codecs::RequirePicture(picture);
+std::vector<std::uint8_t> EncodeGif(const TBitmap32& input) {
+    codecs::RequirePicture(input);
+    // The file keeps no alpha: transparent pixels are written flattened onto white.
+    const TBitmap32 picture = FlattenedOnto(input);
     codecs::RequireSides(picture, "GIF", 65535);
     try {
         std::vector<std::uint8_t> file;

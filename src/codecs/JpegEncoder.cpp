@@ -4,6 +4,7 @@
 #include "codecs/EncoderCommon.h"
 #include "codecs/Encoders.h"
 #include "codecs/JpegErrors.h"
+#include "imaging/Transparency.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -118,8 +119,10 @@ bool Compress(JpegJob* job, const TBitmap32* picture, int quality) {
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap32& picture, int quality) {
-    codecs::RequirePicture(picture);
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap32& input, int quality) {
+    codecs::RequirePicture(input);
+    // The file keeps no alpha: transparent pixels are written flattened onto white.
+    const TBitmap32 picture = FlattenedOnto(input);
     codecs::RequireSides(picture, "JPEG", JPEG_MAX_DIMENSION);
     quality = std::clamp(quality, 1, 100);
 

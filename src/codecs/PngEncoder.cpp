@@ -13,6 +13,7 @@
 #include "base/Parallel.h"
 #include "codecs/EncoderCommon.h"
 #include "codecs/Encoders.h"
+#include "imaging/Transparency.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -267,8 +268,10 @@ void PutChunk(Bytes& file, const char* type, const std::uint8_t* data, std::size
 
 } // namespace
 
-std::vector<std::uint8_t> EncodePng(const TBitmap32& picture) {
-    codecs::RequirePicture(picture);
+std::vector<std::uint8_t> EncodePng(const TBitmap32& input) {
+    codecs::RequirePicture(input);
+    // The file keeps no alpha: transparent pixels are written flattened onto white.
+    const TBitmap32 picture = FlattenedOnto(input);
     const std::size_t rowBytes = 1 + 3 * std::size_t(picture.Width());
     const int height = picture.Height();
     const int rowsPerBlock = int(std::max<std::size_t>(1, kBlockBytes / rowBytes));

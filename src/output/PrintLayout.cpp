@@ -48,6 +48,33 @@ void WidenMarginsToHalfInch(TJvDeviceInfo& info) {
     info.OffsetBottom = std::max(Half(info.LogPixelsY), info.OffsetBottom);
 }
 
+bool PageFitsPrinter(const TJvDeviceInfo& info, const TPrinterMetrics& printer) {
+    if (!info.ReferenceHandle.empty() && info.ReferenceHandle != printer.Name) return false;
+    if (info.LogPixelsX <= 0 || info.LogPixelsY <= 0 || printer.DpiX <= 0 || printer.DpiY <= 0)
+        return false;
+    // a / da against b / db inches, as a * db against b * da. Printers report paper sizes
+    // rounded to points, so lengths within two points (1/36 inch, da * db / 36 on that scale)
+    // are the same.
+    struct Axis {
+        std::int64_t da, db;
+        std::int64_t Compare(std::int64_t a, std::int64_t b) const { return a * db - b * da; }
+        std::int64_t Tolerance() const { return da * db / 36; }
+    };
+    const Axis x{info.LogPixelsX, printer.DpiX};
+    const Axis y{info.LogPixelsY, printer.DpiY};
+    const TRect print = info.PrintRect();
+    const bool sameSheet =
+        std::abs(x.Compare(info.PhysicalWidth, printer.PhysicalWidth)) <= x.Tolerance() &&
+        std::abs(y.Compare(info.PhysicalHeight, printer.PhysicalHeight)) <= y.Tolerance();
+    const bool inside = x.Compare(print.Left, printer.OffsetX) >= -x.Tolerance() &&
+                        y.Compare(print.Top, printer.OffsetY) >= -y.Tolerance() &&
+                        x.Compare(print.Right, std::int64_t(printer.OffsetX) + printer.PageWidth) <=
+                            x.Tolerance() &&
+                        y.Compare(print.Bottom, std::int64_t(printer.OffsetY) +
+                                                    printer.PageHeight) <= y.Tolerance();
+    return sameSheet && inside;
+}
+
 TRect FitPictureRect(int w, int h, const TRect& printRect) {
     const int W = printRect.Width();
     const int H = printRect.Height();

@@ -47,6 +47,12 @@ TJvDeviceInfo DeviceInfoFromPrinter(const TPrinterMetrics& printer);
 // Widens every margin to at least half an inch.
 void WidenMarginsToHalfInch(TJvDeviceInfo& info);
 
+// Whether a page made for `info` prints as it shows on `printer`: read from that printer (or
+// from none), on the same sheet size, and with its print rectangle inside what the printer can
+// print; lengths compare in inches, within two points (paper sizes are reported rounded to
+// points). When it does not, the description must be read from that printer again.
+bool PageFitsPrinter(const TJvDeviceInfo& info, const TPrinterMetrics& printer);
+
 // Where a picture of w x h pixels lands when fitted, proportions kept and centred, into the
 // print rectangle (scaled up or down).
 TRect FitPictureRect(int w, int h, const TRect& printRect);

@@ -111,10 +111,33 @@ std::string FormatLogExportLine(const TJvLogRecord& record) {
     return "[" + record.Time + "] " + record.Title + " > " + record.Description;
 }
 
-std::string FormatLogExport(const std::vector<TJvLogRecord>& records) {
-    std::string text;
-    for (const TJvLogRecord& r : records)
-        text += FormatLogExportLine(r) + "\r\n";
+namespace {
+
+void AppendCsvField(std::string& out, const std::string& field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+} // namespace
+
+std::string FormatLogCsv(const std::vector<TJvLogRecord>& records) {
+    std::string text = "Time,Title,Description\r\n";
+    for (const TJvLogRecord& r : records) {
+        AppendCsvField(text, r.Time);
+        text += ',';
+        AppendCsvField(text, r.Title);
+        text += ',';
+        AppendCsvField(text, r.Description);
+        text += "\r\n";
+    }
     return text;
 }
 

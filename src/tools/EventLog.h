@@ -62,9 +62,11 @@ private:
     bool unreadable_ = false;
 };
 
-// The viewer's export and print line: "[time] title > description" (no line end).
+// The viewer's print line: "[time] title > description" (no line end).
 std::string FormatLogExportLine(const TJvLogRecord& record);
-// The viewer's export file text: one export line per record, each ended by CR LF.
-std::string FormatLogExport(const std::vector<TJvLogRecord>& records);
+// The viewer's CSV export (RFC 4180): the header row "Time,Title,Description", then one row per
+// record; a field holding a comma, a double quote, CR or LF is put in double quotes with its
+// quotes doubled; every row ends with CR LF. The records' bytes are written as they are.
+std::string FormatLogCsv(const std::vector<TJvLogRecord>& records);
 
 } // namespace lumetta

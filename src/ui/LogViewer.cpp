@@ -4,14 +4,20 @@
 #include "ui/AboutDialog.h"
 #include "ui/Artwork.h"
 #include "ui/PlatformServices.h"
+#include "ui/PrintJob.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QPrinter>
 #include <QStringDecoder>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace lumetta::ui {
 
@@ -67,7 +73,6 @@ TFoLog::TFoLog(const TDialogContext& context, const std::vector<TJvLogRecord>& r
     ListView->verticalHeader()->setDefaultSectionSize(ListView->fontMetrics().height() + 6);
     ListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListView->horizontalHeader()->setHighlightSections(false);
-    ListView->setColumnWidth(0, 115);
     ListView->setColumnWidth(1, 120);
     ListView->setColumnWidth(2, 150);
     // Hot tracking: the row under the pointer is highlighted.
@@ -79,6 +84,9 @@ TFoLog::TFoLog(const TDialogContext& context, const std::vector<TJvLogRecord>& r
         for (int column = 0; column < 3; ++column)
             ListView->setItem(row, column, new QTableWidgetItem(LogText(*cells[column])));
     }
+    // The Time column shows every timestamp whole.
+    ListView->resizeColumnToContents(0);
+    ListView->setColumnWidth(0, std::max(115, ListView->columnWidth(0)));
     layout->addWidget(ListView, 1);
 
     // Failures end in the standard error box; the viewer stays open.
@@ -95,24 +103,49 @@ QStringList TFoLog::ExportLines() const {
     return lines;
 }
 
+namespace {
+
+// The export types, in the order of the dialog's filters.
+enum LogExportType : int { letCsv = 0, letLog = 1 };
+const char* const kLogExportSuffix[] = {"csv", "dat"};
+
+// The name the export gets and its type: a typed ".csv" or ".dat" chooses the type; any other
+// extension, or none, gets the extension of the selected type appended.
+std::pair<QString, int> LogExportTarget(const QString& path, int selectedFilter) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (int type : {letCsv, letLog})
+        if (suffix == QLatin1String(kLogExportSuffix[type])) return {path, type};
+    const int type = selectedFilter == letLog ? letLog : letCsv;
+    return {path + QLatin1Char('.') + QLatin1String(kLogExportSuffix[type]), type};
+}
+
+} // namespace
+
 void TFoLog::SaveClick() {
     FileDialogRequest request;
     request.title = QStringLiteral("Save As");
-    request.filters = {QStringLiteral("CSV File (*.csv)"), QStringLiteral("Binary File (*.dat)")};
+    request.filters = {QStringLiteral("CSV File (*.csv)"), QStringLiteral("Log File (*.dat)")};
     request.defaultSuffix = QStringLiteral("csv");
     request.suffixFollowsFilter = true;
+    request.finalName = [](const QString& path, int filter) {
+        return LogExportTarget(path, filter).first;
+    };
     const auto chosen = owner_.Services().SaveFile(this, request);
     if (!chosen || chosen->path.isEmpty()) return;
-    QString path = chosen->path;
-    // A name typed without an extension takes the one of the chosen type.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += chosen->selectedFilter == 1 ? QStringLiteral(".dat") : QStringLiteral(".csv");
-    // The records' own bytes are written, not the text shown in the table.
-    WriteFileAtomically(path.toStdString(), FormatLogExport(records_));
+    const auto [path, type] = LogExportTarget(chosen->path, chosen->selectedFilter);
+    // The records' own bytes are written, not the text shown in the table: CSV with a header
+    // row, or the lines of Log.dat itself.
+    WriteFileAtomically(path.toStdString(),
+                        type == letLog ? TJvLogFile::Format(records_) : FormatLogCsv(records_));
 }
 
 void TFoLog::PrintClick() {
-    owner_.Services().PrintText(this, windowTitle(), ExportLines());
+    PrintDialogRequest request; // all pages: their number depends on the printer chosen
+    const auto target = AskPrintTarget(owner_.Services(), this, request,
+                                       QDir::home().filePath(QStringLiteral("Log.pdf")));
+    if (!target) return;
+    target->printer->setDocName(windowTitle());
+    PrintPlainText(*target->printer, ExportLines(), target->job);
 }
 
 } // namespace lumetta::ui

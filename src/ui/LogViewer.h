@@ -1,5 +1,5 @@
 #pragma once
-// The event log viewer: the records of Log.dat in a table, saved as text or printed.
+// The event log viewer: the records of Log.dat in a table, exported as CSV or printed.
 #include "tools/EventLog.h"
 #include "ui/DialogContext.h"
 
@@ -21,11 +21,13 @@ class TFoLog : public QDialog {
 public:
     TFoLog(const TDialogContext& context, const std::vector<TJvLogRecord>& records);
 
-    // The export lines "[time] title > description", one per row, in row order.
+    // The printed lines "[time] title > description", one per row, in row order.
     QStringList ExportLines() const;
-    // Asks for a file and writes the export lines, each ended by CR LF. Failures propagate.
+    // Asks for a file and writes the records as CSV with a header row, or, as a ".dat" file,
+    // in the lines of Log.dat. Failures propagate.
     void SaveClick();
-    // Prints the export lines on the default printer. Failures propagate.
+    // Prints the lines through the print dialog on the current printer (or as a PDF file when
+    // no printer is installed), wrapping lines wider than the page. Failures propagate.
     void PrintClick();
 
     QToolBar* ToolBar;

@@ -1,14 +1,18 @@
 // TfrmMain: Print Setup, Print Preview and Print; the print preview page and its option panel.
 #include "base/Error.h"
+#include "imaging/Transparency.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
+#include "ui/PrintJob.h"
 #include "ui/PrintPreview.h"
 #include "ui/WelcomeView.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QFrame>
 #include <QLabel>
@@ -150,9 +154,10 @@ void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
 
 void TfrmMain::BuildPrintPreview() {
     // The picture is chosen once, when the print preview is made (see actPrintPreviewExecute),
-    // so that rebuilds for another printer show the same picture.
+    // so that rebuilds for another printer show the same picture. Paper has no transparency:
+    // the page carries the picture flattened onto white, as the file types without alpha do.
     TJvPreviewGraphicItem item;
-    item.Picture = ImageOf(printSource_).convertToFormat(QImage::Format_ARGB32);
+    item.Picture = ImageOf(FlattenedOnto(printSource_)).convertToFormat(QImage::Format_RGB32);
     PreImgMain->Items.clear();
     PreImgMain->Items.push_back(std::move(item));
     PreImgMain->CreatePreview(*PreCtlMain);
@@ -187,51 +192,53 @@ void TfrmMain::actPrintPreviewExecute() {
 }
 
 void TfrmMain::actPrintExecute() {
-    if (services_->PrinterCount() == 0) {
-        services_->ShowMessage(this, QStringLiteral("Error"), kNoPrinter, MessageIcon::Error,
-                               MessageButtons::Ok);
-        return;
-    }
+    // Without a printer the job goes to a PDF file ("Save as PDF…"), from the same preview.
     if (PageListMain->currentIndex() != plPrintPreview) {
         actPrintPreviewExecute();
         return;
     }
-    const int pageCount = PreCtlMain->PageCount();
+    int pageCount = PreCtlMain->PageCount();
     PrintDialogRequest request;
     request.pageNumbers = pageCount > 0;
     if (pageCount > 0) {
         request.fromPage = 1;
         request.toPage = pageCount;
     }
-    const auto job = services_->PrintDialog(this, request);
-    if (!job) return;
-
-    QPrinter& printer = services_->CurrentPrinter();
+    const QFileInfo photo(QString::fromStdString(doc_->CurrentPhotoFile()));
+    const QString proposedPdf = QDir(QString::fromStdString(settings_.ScrIniPath))
+                                    .filePath(photo.completeBaseName() + QStringLiteral(".pdf"));
+    const auto target = AskPrintTarget(*services_, this, request, proposedPdf);
+    if (!target) return;
+    const PrintDialogResult& job = target->job;
+    QPrinter& printer = *target->printer;
     if (printer.printerState() == QPrinter::Active) return;
     printer.setDocName(QString::fromStdString(doc_->CurrentPhotoFile()));
-    const int from = job->allPages ? 0 : job->fromPage - 1;
-    const int to = job->allPages ? pageCount - 1 : job->toPage - 1;
-    const std::vector<int> sheets = PrintSheetOrder(from, to, pageCount, job->copies, job->collate);
-    if (sheets.empty()) return;
 
-    // The page's origin goes on the sheet's corner, one page dot per printer dot.
+    // The page follows the printer and paper chosen in the dialog: when the pages were not made
+    // for them, the description is read from that printer as Print Setup does and the pages are
+    // rebuilt, so that the preview shows what goes onto the sheet.
     const TPrinterMetrics metrics = MetricsOf(printer);
-    const QPoint origin(-metrics.OffsetX, -metrics.OffsetY);
-    QPainter painter;
-    for (std::size_t n = 0; n < sheets.size(); ++n) {
-        if (printer.printerState() == QPrinter::Aborted) {
-            if (painter.isActive()) painter.end();
-            return;
-        }
-        if (n == 0) {
-            if (!painter.begin(&printer)) throw Error("Printing failed");
-        } else if (!printer.newPage()) {
-            painter.end();
-            throw Error("Printing failed");
-        }
-        PreCtlMain->Page(sheets[n]).PlayAt(painter, origin);
+    if (!PageFitsPrinter(PreCtlMain->DeviceInfo(), metrics)) {
+        TJvDeviceInfo info = DeviceInfoFromPrinter(metrics);
+        WidenMarginsToHalfInch(info);
+        PreCtlMain->SetDeviceInfo(info);
+        BuildPrintPreview();
+        pageCount = PreCtlMain->PageCount();
     }
-    painter.end();
+
+    const int from = job.allPages ? 0 : job.fromPage - 1;
+    const int to = job.allPages ? pageCount - 1 : job.toPage - 1;
+    // The recorded page is in the description's dots with its corner on the sheet's corner; the
+    // painter starts at the printable area's corner in printer dots.
+    const TJvDeviceInfo& info = PreCtlMain->DeviceInfo();
+    const double sx = double(metrics.DpiX) / info.LogPixelsX;
+    const double sy = double(metrics.DpiY) / info.LogPixelsY;
+    RunPrintJob(printer, PrintSheetOrder(from, to, pageCount, job.copies, job.collate),
+                [&](QPainter& painter, int page) {
+                    painter.translate(-metrics.OffsetX, -metrics.OffsetY);
+                    painter.scale(sx, sy);
+                    PreCtlMain->Page(page).Play(painter);
+                });
 }
 
 } // namespace lumetta::ui

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -51,10 +52,32 @@ void QtPlatformServices::PrinterSetupDialog(QWidget* parent) {
     dialog.exec();
 }
 
-std::optional<PrintDialogResult>
-QtPlatformServices::PrintDialog(QWidget* parent, const PrintDialogRequest& request) {
-    QPrinter& printer = CurrentPrinter();
+QPrinter& QtPlatformServices::PdfPrinter() {
+    if (!pdfPrinter_) {
+        pdfPrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        pdfPrinter_->setOutputFormat(QPrinter::PdfFormat);
+        // A PDF page has no unprintable border.
+        pdfPrinter_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    }
+    return *pdfPrinter_;
+}
+
+namespace {
+
+// The print dialog on a printer; the job's settings come back, the printer keeps the rest of
+// what the user chose (printer, paper, output file).
+std::optional<PrintDialogResult> RunPrintDialog(QPrinter& printer, QWidget* parent,
+                                                const PrintDialogRequest& request,
+                                                const QString& title) {
     QPrintDialog dialog(&printer, parent);
+    if (!title.isEmpty()) {
+        // The PDF route: the dialog saves a file.
+        dialog.setWindowTitle(title);
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(QObject::tr("&Save"));
+        }
+    }
     printer.setPrintRange(QPrinter::AllPages);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, request.pageNumbers);
     if (request.pageNumbers) printer.setFromTo(request.fromPage, request.toPage);
@@ -68,6 +91,23 @@ QtPlatformServices::PrintDialog(QWidget* parent, const PrintDialogRequest& reque
     // The program sends every copy itself; the printer must not multiply them again.
     printer.setCopyCount(1);
     return result;
+}
+
+} // namespace
+
+std::optional<PrintDialogResult>
+QtPlatformServices::PrintDialog(QWidget* parent, const PrintDialogRequest& request) {
+    return RunPrintDialog(CurrentPrinter(), parent, request, QString());
+}
+
+std::optional<PrintDialogResult>
+QtPlatformServices::SaveAsPdfDialog(QWidget* parent, const PrintDialogRequest& request,
+                                    const QString& proposedFile) {
+    // Qt's print dialog on its PDF writer offers the file name beside copies and pages.
+    QPrinter& printer = PdfPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(proposedFile);
+    return RunPrintDialog(printer, parent, request, QObject::tr("Save as PDF\u2026"));
 }
 
 MessageResult QtPlatformServices::ShowMessage(QWidget* parent, const QString& caption,
@@ -160,9 +200,52 @@ void AttachPreview(QFileDialog& dialog, const std::function<QImage(const QString
         });
 }
 
+// The file dialog, asking its save questions about the name the file will really get: "replace?"
+// for an existing file, "create?" for a new one when the request wants it. No stays in the
+// dialog.
+class TFileDialog : public QFileDialog {
+public:
+    TFileDialog(QWidget* parent, const FileDialogRequest& request)
+        : QFileDialog(parent, request.title, request.startFolder), request_(request) {}
+
+    // The path the dialog was accepted with (the final name for a save).
+    QString Chosen() const { return chosen_; }
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (acceptMode() != AcceptSave || files.isEmpty() || QFileInfo(files.first()).isDir()) {
+            chosen_ = files.isEmpty() ? QString() : files.first();
+            QFileDialog::accept(); // opens a folder, or accepts an existing file to open
+            return;
+        }
+        const int filter = int(request_.filters.indexOf(selectedNameFilter()));
+        const QString path =
+            request_.finalName ? request_.finalName(files.first(), filter) : files.first();
+        const QFileInfo info(path);
+        QString question;
+        if (info.exists()) {
+            question = QObject::tr("%1 already exists.\nDo you want to replace it?");
+        } else if (request_.confirmCreate) {
+            question = QObject::tr("%1 does not exist.\nDo you want to create it?");
+        }
+        if (!question.isEmpty() &&
+            QMessageBox::question(this, QObject::tr("Confirm Save As"),
+                                  question.arg(info.fileName()), QMessageBox::Yes | QMessageBox::No,
+                                  QMessageBox::Yes) != QMessageBox::Yes)
+            return;
+        chosen_ = path;
+        setOption(DontConfirmOverwrite, true); // asked above, about the final name
+        QFileDialog::accept();
+    }
+
+private:
+    const FileDialogRequest& request_;
+    QString chosen_;
+};
+
 std::optional<FileDialogResult> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
                                               QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent, request.title, request.startFolder);
+    TFileDialog dialog(parent, request);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
@@ -183,9 +266,9 @@ std::optional<FileDialogResult> RunFileDialog(QWidget* parent, const FileDialogR
     }
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (request.preview) AttachPreview(dialog, request.preview);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.Chosen().isEmpty()) return std::nullopt;
     FileDialogResult result;
-    result.path = dialog.selectedFiles().first();
+    result.path = dialog.Chosen();
     result.selectedFilter = int(request.filters.indexOf(dialog.selectedNameFilter()));
     if (result.selectedFilter < 0) result.selectedFilter = 0;
     return result;
@@ -226,15 +309,6 @@ void QtPlatformServices::Beep() {
     QApplication::beep();
 }
 
-void QtPlatformServices::PrintText(QWidget*, const QString& documentName,
-                                   const QStringList& lines) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) throw Error("There is no default printer currently selected");
-    QPrinter printer(info);
-    printer.setDocName(documentName);
-    PrintPlainText(printer, lines);
-}
-
 QString AlphaClipboardFormat() {
     return QStringLiteral("application/x-qt-windows-mime;value=\"Quorlin\"");
 }
@@ -259,31 +333,6 @@ std::optional<QByteArray> QtPlatformServices::ClipboardAlphaBlock() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasFormat(AlphaClipboardFormat())) return std::nullopt;
     return data->data(AlphaClipboardFormat());
-}
-
-int PrintPlainText(QPrinter& printer, const QStringList& lines) {
-    QPainter painter;
-    if (!painter.begin(&printer)) throw Error("Printing failed");
-    // The painter starts with the printer's default font; lines are laid out at its spacing
-    // within the printable area, so nothing is lost at the sheet's edges.
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int lineHeight = std::max(1, metrics.lineSpacing());
-    const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int pageHeight = std::max(lineHeight, area.height());
-    const int width = std::max(1, area.width());
-    int pages = 1;
-    int y = 0;
-    for (const QString& line : lines) {
-        if (y + lineHeight > pageHeight) {
-            printer.newPage();
-            ++pages;
-            y = 0;
-        }
-        painter.drawText(QRect(0, y, width, lineHeight), Qt::AlignLeft | Qt::TextSingleLine, line);
-        y += lineHeight;
-    }
-    painter.end();
-    return pages;
 }
 
 } // namespace lumetta::ui

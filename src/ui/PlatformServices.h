@@ -41,6 +41,13 @@ struct FileDialogRequest {
     // When set, the dialog shows the selected file's picture as decoded by this function
     // (a null image shows nothing).
     std::function<QImage(const QString&)> preview;
+    // Save dialogs: the name the file will really get for the chosen path and filter index
+    // (with an extension appended, say). The dialog asks its questions about that name and
+    // returns it. Unset: the chosen path as it is.
+    std::function<QString(const QString& path, int filter)> finalName;
+    // Save dialogs ask before replacing an existing file; with this also before creating a new
+    // one. Answering No returns to the dialog.
+    bool confirmCreate = false;
 };
 
 struct FileDialogResult {
@@ -74,6 +81,14 @@ public:
                                                          const PrintDialogRequest& request) = 0;
     // The current printer: its metrics, and the device a print job paints on.
     virtual QPrinter& CurrentPrinter() = 0;
+    // With no printer installed, printing offers "Save as PDF…" in place of the print dialog:
+    // the same job settings, and the PDF file to write (proposedFile is proposed). The job then
+    // goes to PdfPrinter(), which writes that file. Nothing when the user cancels.
+    virtual std::optional<PrintDialogResult> SaveAsPdfDialog(QWidget* parent,
+                                                             const PrintDialogRequest& request,
+                                                             const QString& proposedFile) = 0;
+    // Qt's PDF writer, set to the file chosen in the last SaveAsPdfDialog.
+    virtual QPrinter& PdfPrinter() = 0;
 
     virtual MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                                       MessageIcon icon, MessageButtons buttons) = 0;
@@ -85,11 +100,6 @@ public:
     virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) = 0;
     virtual void OpenUrl(const QString& urlOrPath) = 0;
     virtual void Beep() = 0;
-    // Prints the lines as plain text on the default printer, one text line each, in the
-    // printer's default font. Throws Error "There is no default printer currently selected"
-    // when there is none.
-    virtual void PrintText(QWidget* parent, const QString& documentName,
-                           const QStringList& lines) = 0;
 
     // The system clipboard. SetClipboardPicture replaces everything on it with the picture,
     // offered to every program with opaque colours, and beside it the alpha block in Lumetta's
@@ -105,10 +115,6 @@ public:
 // the clipboard format registered under the name "Quorlin".
 QString AlphaClipboardFormat();
 
-// Lays the lines out on the printer's pages, top to bottom, starting a new sheet when the next
-// line would not fit; returns the number of pages printed (at least one).
-int PrintPlainText(QPrinter& printer, const QStringList& lines);
-
 class QtPlatformServices : public PlatformServices {
 public:
     QtPlatformServices();
@@ -118,9 +124,14 @@ public:
     std::optional<PrintDialogResult> PrintDialog(QWidget* parent,
                                                  const PrintDialogRequest& request) override;
     QPrinter& CurrentPrinter() override;
+    std::optional<PrintDialogResult> SaveAsPdfDialog(QWidget* parent,
+                                                     const PrintDialogRequest& request,
+                                                     const QString& proposedFile) override;
+    QPrinter& PdfPrinter() override;
 
 private:
-    std::unique_ptr<QPrinter> printer_; // created on first use
+    std::unique_ptr<QPrinter> printer_;    // created on first use
+    std::unique_ptr<QPrinter> pdfPrinter_; // created on first use
 
 public:
     MessageResult ShowMessage(QWidget* parent, const QString& caption, const QString& text,
@@ -133,7 +144,6 @@ public:
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
     void OpenUrl(const QString& urlOrPath) override;
     void Beep() override;
-    void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
     void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
     bool ClipboardHasPicture() override;
     QImage ClipboardPicture() override;

@@ -27,9 +27,9 @@ void TRecordedPage::StretchDraw(const QRect& dest, const QImage& picture) {
     items_.push_back({dest, picture});
 }
 
-void TRecordedPage::PlayAt(QPainter& painter, const QPoint& origin) const {
+void TRecordedPage::Play(QPainter& painter) const {
     for (const Item& item : items_)
-        painter.drawImage(item.dest.translated(origin), item.picture);
+        painter.drawImage(item.dest, item.picture);
 }
 
 QImage TRecordedPage::Render(const QSize& size) const {

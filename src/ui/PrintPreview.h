@@ -27,9 +27,9 @@ public:
 
     // Records a picture stretched into a rectangle of the sheet.
     void StretchDraw(const QRect& dest, const QImage& picture);
-    // Plays the page back with one sheet dot per device pixel of the painter, the sheet's corner
-    // at origin.
-    void PlayAt(QPainter& painter, const QPoint& origin) const;
+    // Plays the page back in the painter's coordinates, one sheet dot per unit, the sheet's
+    // corner at the origin (the caller scales and moves the painter onto the device).
+    void Play(QPainter& painter) const;
     // Renders the page stretched to size (smoothly scaled pictures on a transparent ground).
     QImage Render(const QSize& size) const;
 

@@ -1,5 +1,7 @@
 #include "view/ImgView32.h"
 
+#include "imaging/Blend.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -34,7 +36,34 @@ struct TUpdateGuard {
     TBitmap32& bitmap;
 };
 
+// Shows the transparent pixels of the picture drawn at dst (target coordinates, before
+// clipping) over the checkerboard. A row is first tested for any pixel below full alpha, so an
+// opaque picture costs one pass of ANDs over the visible rows and nothing is written.
+void ShowOverCheckerboard(TBitmap32& target, const TRect& dst) {
+    const TRect area = Intersect(dst, target.BoundsRect());
+    if (area.IsEmpty()) return;
+    const std::size_t count = std::size_t(area.Width());
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        const TColor32* in = target.ConstScanLine(y) + area.Left;
+        TColor32 all = 0xFFFFFFFFu;
+        for (std::size_t i = 0; i < count; ++i)
+            all &= in[i];
+        if ((all >> 24) == 0xFFu) continue;
+        TColor32* row = target.ScanLine(y) + area.Left;
+        const int cy = y - dst.Top;
+        for (std::size_t i = 0; i < count; ++i) {
+            if ((row[i] >> 24) == 0xFFu) continue;
+            const TColor32 cell = CheckerboardColor(area.Left + int(i) - dst.Left, cy);
+            row[i] = BlendPixel(row[i], cell) | 0xFF000000u;
+        }
+    }
+}
+
 } // namespace
+
+TColor32 CheckerboardColor(int x, int y) {
+    return ((x / kCheckerCell + y / kCheckerCell) & 1) ? kCheckerDark : kCheckerLight;
+}
 
 TImgView32::TImgView32() : layers_(*this) {
     picture_.OnChange = [this] { PictureChanged(); };
@@ -151,7 +180,7 @@ void TImgView32::InvalidateRect(const TRect& area) {
 // ------------------------------------------------------------------------------ painting
 
 void TImgView32::Render(TBitmap32& target, TPoint origin, const TRect& bitmapRect,
-                        const TBitmap32& picture) {
+                        const TBitmap32& picture, bool checkerboard) {
     if (target.Empty()) return;
     TUpdateGuard update(target);
     const long long ox = origin.X, oy = origin.Y;
@@ -180,13 +209,15 @@ void TImgView32::Render(TBitmap32& target, TPoint origin, const TRect& bitmapRec
         const TRect dst{bitmapRect.Left - origin.X, bitmapRect.Top - origin.Y,
                         bitmapRect.Right - origin.X, bitmapRect.Bottom - origin.Y};
         target.Draw(dst, picture.BoundsRect(), picture);
+        // On screen the picture's transparent areas show as such; the layers go on top.
+        if (checkerboard && picture.DrawMode == dmOpaque) ShowOverCheckerboard(target, dst);
     }
     layers_.Paint(target, origin);
 }
 
 void TImgView32::Paint(TBitmap32& buffer) {
     buffer.SetSize(controlWidth_, controlHeight_);
-    Render(buffer, {0, 0}, bitmapRect_, picture_);
+    Render(buffer, {0, 0}, bitmapRect_, picture_, true);
 }
 
 void TImgView32::Paint(TBitmap32& buffer, const TRect& area) {
@@ -194,13 +225,13 @@ void TImgView32::Paint(TBitmap32& buffer, const TRect& area) {
     const TRect r = Intersect(area, buffer.BoundsRect());
     if (r.IsEmpty()) return;
     if (r == buffer.BoundsRect()) {
-        Render(buffer, {0, 0}, bitmapRect_, picture_);
+        Render(buffer, {0, 0}, bitmapRect_, picture_, true);
         return;
     }
     // Rendering into a scratch bitmap at the area's origin keeps every mapping (stretch,
     // stipple phase) exactly what a full repaint would give.
     scratch_.SetSize(r.Width(), r.Height());
-    Render(scratch_, {r.Left, r.Top}, bitmapRect_, picture_);
+    Render(scratch_, {r.Left, r.Top}, bitmapRect_, picture_, true);
     const std::size_t bytes = std::size_t(r.Width()) * sizeof(TColor32);
     for (int y = 0; y < r.Height(); ++y)
         std::memcpy(buffer.ScanLine(r.Top + y) + r.Left, scratch_.ConstScanLine(y), bytes);
@@ -216,7 +247,7 @@ void TImgView32::PaintTo(TBitmap32& destination, const TRect& rect) {
     // Rendering into the picture itself reads from a shared copy of it; the destination
     // detaches before it is written.
     const TBitmap32 source(picture_);
-    Render(destination, {0, 0}, rect, source);
+    Render(destination, {0, 0}, rect, source, false);
 }
 
 // --------------------------------------------------------------------------------- mouse

@@ -39,6 +39,14 @@ using TViewMouseUpEvent = std::function<void(TMouseButton button, TMouseButtons 
                                              TShiftState shift, int x, int y, TCustomLayer* layer)>;
 using TInvalidateEvent = std::function<void(const std::optional<TRect>& area)>;
 
+// The checkerboard under transparent pixels on screen: cells of kCheckerCell pixels, light and
+// dark in turn, the first cell light at the top-left corner of the picture as shown. x and y
+// count screen pixels from that corner.
+constexpr int kCheckerCell = 8;
+constexpr TColor32 kCheckerLight = 0xFFFFFFFFu;
+constexpr TColor32 kCheckerDark = 0xFFCCCCCCu;
+TColor32 CheckerboardColor(int x, int y);
+
 class TImgView32 {
 public:
     TImgView32();
@@ -86,10 +94,12 @@ public:
     // Sizes buffer to the control and paints background, picture and visible layers into it.
     void Paint(TBitmap32& buffer);
     // Same, but touches only the pixels of area (control coordinates) in a control-sized buffer.
+    // Both Paints show the picture's transparent pixels over a light checkerboard
+    // (CheckerboardColor), under the layers; the picture itself keeps its alpha.
     void Paint(TBitmap32& buffer, const TRect& area);
-    // Renders the view into destination as if the bitmap rectangle were rect: with rect
-    // (0, 0, W, H) and an opaque picture the result is the picture itself with the visible
-    // layers blended over it at picture scale.
+    // Renders the view into destination as if the bitmap rectangle were rect: the result is the
+    // picture itself, alpha included, with the visible layers blended over it at picture scale
+    // (no checkerboard).
     void PaintTo(TBitmap32& destination, const TRect& rect);
 
     // ---- repaint requests ----
@@ -117,8 +127,9 @@ private:
     void PictureChanged();
     // Paints the control area starting at origin into target (target pixel (0, 0) is control
     // pixel origin) with the current transform, showing picture in bitmapRect.
-    void Render(TBitmap32& target, TPoint origin, const TRect& bitmapRect,
-                const TBitmap32& picture);
+    // checkerboard: show transparent pixels of the picture over the checkerboard (the screen).
+    void Render(TBitmap32& target, TPoint origin, const TRect& bitmapRect, const TBitmap32& picture,
+                bool checkerboard);
     TCustomLayer* Alive(TCustomLayer* layer) const;
 
     TBitmap32 picture_;

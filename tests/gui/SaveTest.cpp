@@ -1,5 +1,6 @@
-// Save File: the dialog request, the file type deciding the format, which picture is saved
-// (the edit page's unsaved edits or the flattened preview) and what saving does to the preview.
+// Save File: the dialog request and its questions, the name's extension deciding the format,
+// which picture is saved (the edit page's unsaved edits or the flattened preview), transparent
+// areas, and what saving does to the preview.
 #include "base/SafeFile.h"
 #include "codecs/Encoders.h"
 #include "codecs/ImageIO.h"
@@ -12,16 +13,24 @@
 #include "ui/MainWindow.h"
 #include "ui/ThumbnailList.h"
 #include "ui/ToolWindows.h"
+#include "view/ImgView32.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 using namespace lumetta;
@@ -124,10 +133,10 @@ protected:
     }
 };
 
-TEST_F(SaveTest, TheDialogProposesThePhotoNameAndTheChosenTypeDecidesTheFormat) {
+TEST_F(SaveTest, TheDialogProposesThePhotoNameAndTheTypedExtensionDecidesTheFormat) {
     TfrmMain& w = *window;
     OpenPhoto("beach.jpeg", 40, 30);
-    const std::string path = AnswerSave("x.png", 1);
+    const std::string path = AnswerSave("x.jpg", 2); // typed .jpg with the PNG type selected
     w.Actions().actSaveFile->trigger();
     ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
 
@@ -140,9 +149,16 @@ TEST_F(SaveTest, TheDialogProposesThePhotoNameAndTheChosenTypeDecidesTheFormat) 
     EXPECT_EQ(request.selectedFilter, 0);
     EXPECT_EQ(request.defaultSuffix.toStdString(), "jpg");
     EXPECT_TRUE(request.suffixFollowsFilter);
+    EXPECT_TRUE(request.confirmCreate);
     EXPECT_EQ(request.startFolder.toStdString(), dir.Path().string());
+    // The dialog asks its questions about the name the file will get.
+    ASSERT_TRUE(request.finalName);
+    EXPECT_EQ(request.finalName("/p/card", 3).toStdString(), "/p/card.gif");
+    EXPECT_EQ(request.finalName("/p/card.txt", 0).toStdString(), "/p/card.txt.jpg");
+    EXPECT_EQ(request.finalName("/p/card.PNG", 0).toStdString(), "/p/card.PNG");
+    EXPECT_EQ(w.SaveFilterIndex(), 1); // the typed type is remembered
 
-    // JPEG data in a file named x.png, at the quality of the settings.
+    // JPEG data at the quality of the settings.
     const auto bytes = test::ReadBytes(path);
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[0], 0xFF);
@@ -157,6 +173,164 @@ TEST_F(SaveTest, TheDialogProposesThePhotoNameAndTheChosenTypeDecidesTheFormat) 
     EXPECT_FALSE(w.Document().EditDirty());
     EXPECT_FALSE(w.Document().PreviewDirty());
     EXPECT_FALSE(w.Document().HasUnsavedWork());
+}
+
+// A file's bytes always match its name: every writable extension typed with every selected
+// type, and names without one or with another.
+TEST_F(SaveTest, TheFilesBytesMatchItsNameForEveryTypeAndExtension) {
+    TfrmMain& w = *window;
+    OpenPhoto("photo.png", 12, 8);
+    const auto kindOf = [](const std::vector<unsigned char>& b) -> std::string {
+        if (b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return "jpg";
+        if (b.size() >= 4 && b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G')
+            return "png";
+        if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M') return "bmp";
+        if (b.size() >= 4 && std::string(b.begin(), b.begin() + 4) == "GIF8") return "gif";
+        return "?";
+    };
+    const char* typeExt[] = {"jpg", "png", "bmp", "gif"};
+    int n = 0;
+    for (int selected = 1; selected <= 4; ++selected) {
+        const struct {
+            std::string typed;   // extension typed by the user, with its dot
+            std::string written; // the name's extension afterwards
+            std::string kind;    // what the bytes are
+        } cases[] = {
+            {".jpg", ".jpg", "jpg"},
+            {".JPEG", ".JPEG", "jpg"},
+            {".png", ".png", "png"},
+            {".bmp", ".bmp", "bmp"},
+            {".Gif", ".Gif", "gif"},
+            {"", std::string(".") + typeExt[selected - 1], typeExt[selected - 1]},
+            {".txt", std::string(".txt.") + typeExt[selected - 1], typeExt[selected - 1]},
+        };
+        for (const auto& c : cases) {
+            // Built in steps: GCC 12 warns falsely about "f" + std::to_string(...).
+            std::string base = std::to_string(n++);
+            base.insert(0, 1, 'f');
+            AnswerSave(base + c.typed, selected);
+            w.Actions().actSaveFile->trigger();
+            ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+            const std::string path = dir.File(base + c.written);
+            ASSERT_TRUE(FileExists(path)) << path;
+            EXPECT_EQ(kindOf(test::ReadBytes(path)), c.kind) << path;
+            EXPECT_EQ(typeExt[w.SaveFilterIndex() - 1], c.kind) << path;
+            if (c.written != c.typed) {
+                EXPECT_FALSE(FileExists(dir.File(base + c.typed)));
+            }
+        }
+    }
+    // After a PNG save, x.jpg is JPEG.
+    AnswerSave("after.png", 1);
+    w.Actions().actSaveFile->trigger();
+    AnswerSave("x.jpg", 2); // the PNG type left selected
+    w.Actions().actSaveFile->trigger();
+    EXPECT_EQ(services.saveRequests.back().selectedFilter, 1); // PNG preselected
+    EXPECT_EQ(kindOf(test::ReadBytes(dir.File("x.jpg"))), "jpg");
+}
+
+TEST_F(SaveTest, TransparentAreasAreSavedWhiteAndThePictureKeepsItsAlpha) {
+    TfrmMain& w = *window;
+    QImage image(20, 10, QImage::Format_ARGB32);
+    image.fill(QColor(0, 0, 0, 0)); // transparent black corners
+    for (int y = 2; y < 8; ++y)
+        for (int x = 2; x < 18; ++x)
+            image.setPixel(x, y, qRgb(10, 20, 30));
+    const std::string source = dir.File("cut.png");
+    ASSERT_TRUE(image.save(QString::fromStdString(source), "PNG"));
+    services.openAnswers.push_back(FileDialogResult{QString::fromStdString(source), 0});
+    w.Actions().actOpenFile->trigger();
+    ASSERT_EQ(w.Document().EditedPhoto().Pixel(0, 0), 0x00000000u);
+
+    for (int type = 1; type <= 4; ++type) {
+        std::string name = std::to_string(type);
+        name.insert(0, "saved");
+        const std::string path = AnswerSave(name, type);
+        w.Actions().actSaveFile->trigger();
+        const char* ext[] = {"jpg", "png", "bmp", "gif"};
+        const TBitmap32 back = ReadBack(path + "." + ext[type - 1], ext[type - 1]);
+        ASSERT_EQ(back.Width(), 20);
+        const TColor32 corner = back.Pixel(0, 0);
+        EXPECT_EQ(AlphaComponent(corner), 255) << type;
+        EXPECT_GE(RedComponent(corner), 240) << type; // white, not the hidden black
+        EXPECT_GE(BlueComponent(corner), 240) << type;
+        if (type == 2 || type == 3) {
+            EXPECT_EQ(back.Pixel(5, 5), kPhoto) << type;
+        }
+    }
+    // The picture in memory keeps its alpha; the edit page shows it over the checkerboard.
+    EXPECT_EQ(w.Document().EditedPhoto().Pixel(0, 0), 0x00000000u);
+    EXPECT_EQ(w.EditView()->Picture().Pixel(0, 0), 0x00000000u);
+    w.EditView()->Model().SetScale(4.0f);
+    QApplication::processEvents();
+    const TRect r = w.EditView()->Model().BitmapRect();
+    const QImage shown = w.EditView()->viewport()->grab().toImage();
+    ASSERT_GE(r.Left, 0);
+    ASSERT_GE(r.Top, 0);
+    EXPECT_EQ(shown.pixel(r.Left, r.Top), QColor::fromRgba(kCheckerLight).rgb());
+    EXPECT_EQ(shown.pixel(r.Left + 9, r.Top + 1), QColor::fromRgba(kCheckerDark).rgb());
+    EXPECT_EQ(shown.pixel(r.Left + 20, r.Top + 20), qRgb(10, 20, 30));
+}
+
+// The real save dialog: the questions about creating and replacing, asked about the final name;
+// No stays in the dialog.
+TEST(SaveDialog, AsksBeforeCreatingOrReplacingTheFileItWillWrite) {
+    TempDir dir;
+    test::WriteText(dir.File("old.png"), "old");
+    FileDialogRequest request;
+    request.title = QStringLiteral("Save Picture");
+    request.startFolder = QString::fromStdString(dir.Path().string());
+    request.filters = QStringList{QStringLiteral("JPG (*.jpg)"), QStringLiteral("PNG (*.png)")};
+    request.selectedFilter = 1;
+    request.defaultSuffix = QStringLiteral("png");
+    request.finalName = [](const QString& path, int filter) {
+        return QFileInfo(path).suffix().isEmpty() || QFileInfo(path).suffix() == "txt"
+                   ? path + (filter == 1 ? ".png" : ".jpg")
+                   : path;
+    };
+    request.confirmCreate = true;
+
+    std::deque<QString> names = {QStringLiteral("new.txt"), QStringLiteral("old")};
+    std::deque<QMessageBox::StandardButton> answers = {QMessageBox::No, QMessageBox::Yes};
+    QStringList questions;
+    bool done = false;
+    std::function<void()> step = [&] {
+        if (done) return;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            questions << box->windowTitle() + ": " + box->text();
+            const auto answer = answers.empty() ? QMessageBox::No : answers.front();
+            if (!answers.empty()) answers.pop_front();
+            QTimer::singleShot(10, step);
+            box->button(answer)->click();
+            return;
+        }
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            QTimer::singleShot(10, step);
+            if (names.empty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectNameFilter(request.filters[1]);
+            dialog->selectFile(names.front());
+            names.pop_front();
+            QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+            return;
+        }
+        QTimer::singleShot(10, step);
+    };
+    QTimer::singleShot(10, step);
+    QtPlatformServices qt;
+    const auto result = qt.SaveFile(nullptr, request);
+    done = true;
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->path.toStdString(), dir.File("old.png"));
+    EXPECT_EQ(result->selectedFilter, 1);
+    EXPECT_EQ(
+        questions,
+        QStringList({"Confirm Save As: new.txt.png does not exist.\nDo you want to create it?",
+                     "Confirm Save As: old.png already exists.\nDo you want to replace it?"}));
+    EXPECT_EQ(test::ReadText(dir.File("old.png")), "old"); // the dialog itself writes nothing
 }
 
 TEST_F(SaveTest, TheNextSavePreselectsTheTypeUsedBeforeAndCancelWritesNothing) {

@@ -11,13 +11,16 @@
 #include "ui/LogViewer.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
+#include "ui/PrintJob.h"
 #include "ui/WelcomeView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -25,6 +28,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -426,70 +430,127 @@ TEST_F(LogViewerTest, ListsTheRecordsInThreeColumns) {
     EXPECT_EQ(viewer.ExportLines().first().toStdString(), "[12:00] A>B > C>D");
 }
 
-TEST_F(LogViewerTest, SaveWritesTheExportLinesWithTheChosenTypesExtension) {
+TEST_F(LogViewerTest, SaveWritesCsvOrTheLogsOwnLinesAsTheNameAsks) {
     TfrmMain& w = Start();
     TFoLog viewer(w.DialogContext(), w.EventLog().Records());
-    services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(other.File("a")), 0});
-    services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(other.File("b")), 1});
+    const auto answer = [&](const std::string& name, int filter) {
+        services.saveAnswers.push_back(
+            FileDialogResult{QString::fromStdString(other.File(name)), filter});
+        viewer.SaveClick();
+    };
+    answer("a", 0);     // no extension: the selected type's
+    answer("b", 1);     // the log's own lines
+    answer("c.dat", 0); // a typed extension chooses
+    answer("d.txt", 0); // another extension: the selected type's is appended
     services.saveAnswers.push_back(std::nullopt);
     viewer.SaveClick();
-    viewer.SaveClick();
-    viewer.SaveClick();
 
-    const std::string expected =
-        "[12:00] A>B > C>D\r\n[t] only title > \r\n[09:30] caf\xe9 > ok\r\n";
-    EXPECT_EQ(test::ReadText(other.File("a.csv")), expected);
-    EXPECT_EQ(test::ReadText(other.File("b.dat")), expected);
+    const std::string csv = "Time,Title,Description\r\n"
+                            "12:00,A>B,C>D\r\n"
+                            "t,only title,\r\n"
+                            "09:30,caf\xe9,ok\r\n";
+    const std::string log = "[12:00]A>>B>C>D\r\n[t]only title>\r\n[09:30]caf\xe9>ok\r\n";
+    EXPECT_EQ(test::ReadText(other.File("a.csv")), csv);
+    EXPECT_EQ(test::ReadText(other.File("b.dat")), log);
+    EXPECT_EQ(test::ReadText(other.File("c.dat")), log);
+    EXPECT_EQ(test::ReadText(other.File("d.txt.csv")), csv);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(other.Path()),
                             std::filesystem::directory_iterator{}),
-              2);
-    ASSERT_EQ(services.saveRequests.size(), 3u);
+              4);
+    ASSERT_EQ(services.saveRequests.size(), 5u);
     EXPECT_EQ(services.saveRequests[0].defaultSuffix.toStdString(), "csv");
     EXPECT_EQ(services.saveRequests[0].filters,
-              (QStringList{"CSV File (*.csv)", "Binary File (*.dat)"}));
+              (QStringList{"CSV File (*.csv)", "Log File (*.dat)"}));
     EXPECT_TRUE(services.saveRequests[0].suffixFollowsFilter);
+    ASSERT_TRUE(services.saveRequests[0].finalName);
+    EXPECT_EQ(services.saveRequests[0].finalName("/x/e", 1).toStdString(), "/x/e.dat");
 }
 
-TEST_F(LogViewerTest, SaveAndPrintFailuresAreReportedAndTheViewerStaysOpen) {
+TEST_F(LogViewerTest, TheTimeColumnShowsWholeTimestamps) {
+    const std::string stamp = "2024-05-01 12:00:07.123456 +02:00 (summer time)";
+    test::WriteText(ExeDir() + "Log.dat", "[" + stamp + "]Start>ok\r\n");
+    TfrmMain& w = Start();
+    TFoLog viewer(w.DialogContext(), w.EventLog().Records());
+    QTableWidget& list = *viewer.ListView;
+    EXPECT_GE(list.columnWidth(0),
+              list.fontMetrics().horizontalAdvance(QString::fromStdString(stamp)));
+    EXPECT_EQ(list.columnWidth(1), 120);
+}
+
+TEST_F(LogViewerTest, PrintGoesThroughThePrintDialogOrToAPdfFile) {
     TfrmMain& w = Start();
     services.saveAnswers.push_back(
         FileDialogResult{QString::fromStdString(other.File("no/such/folder/x.csv")), 0});
+    services.pdfFile = QString::fromStdString(other.File("log.pdf"));
+    services.printerOutput = QString::fromStdString(other.File("printed.pdf"));
     bool open = false;
     OnModal<TFoLog>([&](TFoLog& viewer) {
-        viewer.actSave->trigger();
-        viewer.actPrint->trigger();
+        viewer.actSave->trigger();  // fails: reported, the viewer stays
+        viewer.actPrint->trigger(); // no printer: "Save as PDF…", cancelled
+        services.pdfAnswers.push_back(PrintDialogResult{});
+        viewer.actPrint->trigger(); // writes log.pdf
+        services.printerCount = 1;
+        PrintDialogResult twice;
+        twice.copies = 2;
+        services.printAnswers.push_back(twice);
+        viewer.actPrint->trigger(); // the print dialog on the current printer
         open = viewer.isVisible();
-        services.hasPrinter = true;
-        viewer.actPrint->trigger();
     });
     w.Actions().actShowLogs->trigger();
     EXPECT_TRUE(open);
-    ASSERT_EQ(services.messages.size(), 2u);
+    ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_TRUE(services.messages[0].text.startsWith("Cannot create file "));
-    EXPECT_EQ(services.messages[1].text.toStdString(),
-              "There is no default printer currently selected.");
-    EXPECT_EQ(services.messages[1].icon, MessageIcon::Error);
-    ASSERT_EQ(services.printedTexts.size(), 1u);
-    EXPECT_EQ(services.printedTexts[0].size(), 3);
-    EXPECT_EQ(services.printedTexts[0][1].toStdString(), "[t] only title > ");
+    EXPECT_EQ(services.pdfRequests.size(), 2u);
+    EXPECT_EQ(services.pdfProposals[0], QDir::home().filePath("Log.pdf"));
+    ASSERT_EQ(services.printRequests.size(), 1u);
+    EXPECT_FALSE(services.printRequests[0].pageNumbers);
+    const auto sheets = [](const std::string& path) {
+        const std::string text = test::ReadText(path);
+        return QString::fromLatin1(text.data(), qsizetype(text.size()))
+            .count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?![s\\w])")));
+    };
+    EXPECT_EQ(sheets(other.File("log.pdf")), 1);
+    EXPECT_EQ(sheets(other.File("printed.pdf")), 2);
 }
 
-TEST(PrintPlainText, StartsNewSheetsAsTheLinesFillThem) {
+TEST(PrintPlainText, WrapsLongLinesAndStartsNewSheetsAsTheLinesFillThem) {
     TempDir dir;
-    const auto pages = [&](int count) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(dir.File("log.pdf")));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    printer.setOutputFileName(QString::fromStdString(dir.File("log.pdf")));
+    const auto lines = [](int count) {
         QStringList lines;
         for (int i = 0; i < count; ++i)
             lines << QStringLiteral("[%1] line > text").arg(i);
-        return PrintPlainText(printer, lines);
+        return lines;
     };
-    EXPECT_EQ(pages(0), 1);
-    EXPECT_EQ(pages(3), 1);
-    const int many = pages(400);
-    EXPECT_GT(many, 1);
-    EXPECT_LT(many, 40);
+    EXPECT_EQ(LayOutTextPages(printer, {}).size(), 1u);
+    EXPECT_EQ(LayOutTextPages(printer, lines(3)).size(), 1u);
+    const std::size_t many = LayOutTextPages(printer, lines(400)).size();
+    EXPECT_GT(many, 1u);
+    EXPECT_LT(many, 40u);
+
+    // A line far wider than the page is wrapped, at spaces where it has them and anywhere in a
+    // word longer than the page; nothing is lost.
+    const QString wide = QStringLiteral("[12:00] Import > ") + QString(60, QLatin1Char('w')) +
+                         QStringLiteral(" ") + QStringLiteral("word ").repeated(80);
+    const std::vector<QStringList> pages = LayOutTextPages(printer, {wide, QString()});
+    ASSERT_EQ(pages.size(), 1u);
+    const QStringList& rows = pages[0];
+    ASSERT_GT(rows.size(), 3);
+    EXPECT_EQ(rows.last(), QString());
+    EXPECT_EQ(rows.mid(0, rows.size() - 1).join(QString()), wide);
+    const QFontMetrics metrics(QFont(QFont(), &printer), &printer);
+    const int width = printer.pageRect(QPrinter::DevicePixel).toAlignedRect().width() -
+                      printer.resolution(); // half an inch kept on each side
+    for (const QString& row : rows)
+        EXPECT_LE(metrics.horizontalAdvance(row.trimmed()), width) << row.toStdString();
+
+    PrintDialogResult job;
+    job.copies = 3;
+    job.collate = true;
+    EXPECT_EQ(PrintPlainText(printer, lines(3), job), 1);
     EXPECT_GT(std::filesystem::file_size(dir.File("log.pdf")), 0u);
 }
 

@@ -1,7 +1,6 @@
 #include "guisupport/ScriptedPlatformServices.h"
 
-#include "base/Error.h"
-
+#include <QPageSize>
 #include <QPrinter>
 
 namespace lumetta::ui {
@@ -13,10 +12,35 @@ QPrinter& ScriptedPlatformServices::CurrentPrinter() {
     if (!printer_) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer_->setOutputFormat(QPrinter::PdfFormat);
+        printer_->setPageSize(QPageSize(QPageSize::A4));
+        printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         printer_->setResolution(printerResolution);
         printer_->setOutputFileName(printerOutput);
     }
     return *printer_;
+}
+
+QPrinter& ScriptedPlatformServices::PdfPrinter() {
+    if (!pdfPrinter_) {
+        pdfPrinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        pdfPrinter_->setOutputFormat(QPrinter::PdfFormat);
+        pdfPrinter_->setPageSize(QPageSize(QPageSize::A4));
+        pdfPrinter_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        pdfPrinter_->setResolution(pdfResolution);
+    }
+    return *pdfPrinter_;
+}
+
+std::optional<PrintDialogResult>
+ScriptedPlatformServices::SaveAsPdfDialog(QWidget*, const PrintDialogRequest& request,
+                                          const QString& proposedFile) {
+    pdfRequests.push_back(request);
+    pdfProposals.push_back(proposedFile);
+    if (pdfAnswers.empty()) return std::nullopt;
+    auto answer = pdfAnswers.front();
+    pdfAnswers.pop_front();
+    if (answer) PdfPrinter().setOutputFileName(pdfFile);
+    return answer;
 }
 
 void ScriptedPlatformServices::PrinterSetupDialog(QWidget*) {
@@ -84,11 +108,6 @@ void ScriptedPlatformServices::OpenUrl(const QString& urlOrPath) {
 
 void ScriptedPlatformServices::Beep() {
     ++beeps;
-}
-
-void ScriptedPlatformServices::PrintText(QWidget*, const QString&, const QStringList& lines) {
-    if (!hasPrinter) throw Error("There is no default printer currently selected");
-    printedTexts.push_back(lines);
 }
 
 void ScriptedPlatformServices::SetClipboardPicture(const QImage& picture,

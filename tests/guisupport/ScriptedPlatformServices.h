@@ -24,8 +24,8 @@ public:
     std::deque<std::optional<FileDialogResult>> saveAnswers;
     std::deque<std::optional<TFontDesc>> fontAnswers;
     std::deque<std::optional<QColor>> colorAnswers;
-    // Installed printers; the current one is a PDF printer writing printerOutput at
-    // printerResolution dots per inch.
+    // Installed printers; the current one is a PDF printer on A4 paper without unprintable
+    // borders, writing printerOutput at printerResolution dots per inch.
     int printerCount = 0;
     QString printerOutput;
     int printerResolution = 600;
@@ -40,20 +40,28 @@ public:
     std::optional<PrintDialogResult> PrintDialog(QWidget* parent,
                                                  const PrintDialogRequest& request) override;
     QPrinter& CurrentPrinter() override;
+    // "Save as PDF…" (with no printer installed): answered from pdfAnswers; on an answer the PDF
+    // printer (pdfResolution dots per inch) writes pdfFile.
+    std::deque<std::optional<PrintDialogResult>> pdfAnswers;
+    std::vector<PrintDialogRequest> pdfRequests;
+    std::vector<QString> pdfProposals; // the file each dialog proposed
+    QString pdfFile;
+    int pdfResolution = 1200;
+    std::optional<PrintDialogResult> SaveAsPdfDialog(QWidget* parent,
+                                                     const PrintDialogRequest& request,
+                                                     const QString& proposedFile) override;
+    QPrinter& PdfPrinter() override;
 
 private:
-    std::unique_ptr<QPrinter> printer_; // created on first use
+    std::unique_ptr<QPrinter> printer_;    // created on first use
+    std::unique_ptr<QPrinter> pdfPrinter_; // created on first use
 
 public:
-    // Whether a default printer exists; without one PrintText fails as the real one does.
-    bool hasPrinter = false;
-
     std::vector<Message> messages;
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     std::vector<QString> openedUrls;
     std::vector<QColor> colorStarts; // the colour each colour dialog started with
-    std::vector<QStringList> printedTexts;
     // The clipboard as a test sets it (another program's copy: a picture alone) or as
     // SetClipboardPicture leaves it; clipboardWrites counts the calls.
     std::optional<QImage> clipboardPicture;
@@ -71,7 +79,6 @@ public:
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
     void OpenUrl(const QString& urlOrPath) override;
     void Beep() override;
-    void PrintText(QWidget* parent, const QString& documentName, const QStringList& lines) override;
     void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
     bool ClipboardHasPicture() override;
     QImage ClipboardPicture() override;

@@ -44,6 +44,46 @@ TEST(PrintArithmetic, DeviceInfoFromPrinterAndHalfInchMargins) {
     EXPECT_EQ(info.OffsetBottom, 3100 - 3000 - 20);
 }
 
+TEST(PrintArithmetic, APageFitsAPrinterWithTheSameSheetAndRoomToPrintIt) {
+    // A4 at 1200 dots per inch with no unprintable border, as a PDF writer reports it.
+    TPrinterMetrics pdf;
+    pdf.DpiX = pdf.DpiY = 1200;
+    pdf.PhysicalWidth = pdf.PageWidth = 9921;
+    pdf.PhysicalHeight = pdf.PageHeight = 14031;
+    const TJvDeviceInfo defaults; // A4 at 300, margins of 40 dots
+    EXPECT_TRUE(PageFitsPrinter(defaults, pdf));
+
+    // The printer cannot print the default's narrow margins (a quarter inch each side).
+    TPrinterMetrics laser = pdf;
+    laser.Name = "laser";
+    laser.OffsetX = laser.OffsetY = 300;
+    laser.PageWidth = 9921 - 600;
+    laser.PageHeight = 14031 - 600;
+    EXPECT_FALSE(PageFitsPrinter(defaults, laser));
+    TJvDeviceInfo fromLaser = DeviceInfoFromPrinter(laser);
+    WidenMarginsToHalfInch(fromLaser);
+    EXPECT_TRUE(PageFitsPrinter(fromLaser, laser));
+    // Read from one printer, it does not serve another, whatever the sheet.
+    EXPECT_FALSE(PageFitsPrinter(fromLaser, pdf));
+
+    // Another sheet: US Letter at 600.
+    TPrinterMetrics letter;
+    letter.DpiX = letter.DpiY = 600;
+    letter.PhysicalWidth = letter.PageWidth = 5100;
+    letter.PhysicalHeight = letter.PageHeight = 6600;
+    EXPECT_FALSE(PageFitsPrinter(defaults, letter));
+    // A4 as a printer reports it, in whole points (595 x 842) at 600 dots per inch, is the
+    // default's sheet.
+    TPrinterMetrics a4 = letter;
+    a4.PhysicalWidth = a4.PageWidth = 4958;
+    a4.PhysicalHeight = a4.PageHeight = 7017;
+    EXPECT_TRUE(PageFitsPrinter(defaults, a4));
+    a4.PhysicalWidth = a4.PageWidth = 4980; // 8.300 against 8.267 inches
+    EXPECT_FALSE(PageFitsPrinter(defaults, a4));
+    TPrinterMetrics none;
+    EXPECT_FALSE(PageFitsPrinter(defaults, none));
+}
+
 TEST(PrintArithmetic, FitRuleKeepsProportionsAndCentres) {
     const TRect print = TJvDeviceInfo{}.PrintRect(); // 2400 x 3427 at (40, 40)
     ASSERT_EQ(print, (TRect{40, 40, 2440, 3467}));

@@ -2,6 +2,7 @@
 // layout details that other programs rely on.
 #include "codecs/Encoders.h"
 #include "codecs/ImageIO.h"
+#include "imaging/Transparency.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,19 +48,21 @@ unsigned Le16(const std::uint8_t* p) {
     return unsigned(p[0]) | (unsigned(p[1]) << 8);
 }
 
-// A smooth picture (as photos are), with alpha varying over it.
-TBitmap32 Gradient(int w, int h) {
+// A smooth picture (as photos are), opaque, or with alpha varying over it.
+TBitmap32 Gradient(int w, int h, bool varyAlpha = false) {
     TBitmap32 b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             b.SetPixel(x, y,
                        Color32(x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 127 / (w + h),
-                               (x * 13 + y) & 0xFF));
+                               varyAlpha ? (x * 13 + y) & 0xFF : 255));
     return b;
 }
 
-TColor32 Opaque(TColor32 c) {
-    return c | 0xFF000000u;
+TBitmap32 OpaquePattern(int w, int h, unsigned seed) {
+    TBitmap32 b = test::PatternBitmap(w, h, seed);
+    b.ResetAlpha();
+    return b;
 }
 
 // ---------------------------------------------------------------- PNG
@@ -91,21 +94,18 @@ std::vector<Chunk> Chunks(const Bytes& png) {
     return chunks;
 }
 
-TEST(PngEncoder, RoundTripsColoursExactlyAndDropsAlpha) {
-    TBitmap32 picture = test::PatternBitmap(37, 23, 5);
-    picture.SetPixel(0, 0, 0x00123456); // fully transparent: the colour is still written
+TEST(PngEncoder, RoundTripsColoursExactly) {
+    const TBitmap32 picture = OpaquePattern(37, 23, 5);
     const TBitmap32 back = Decode(EncodePng(picture), "png");
     ASSERT_EQ(back.Width(), 37);
     ASSERT_EQ(back.Height(), 23);
-    for (int y = 0; y < 23; ++y)
-        for (int x = 0; x < 37; ++x)
-            ASSERT_EQ(back.Pixel(x, y), Opaque(picture.Pixel(x, y))) << x << "," << y;
+    EXPECT_TRUE(SamePixels(back, picture));
 }
 
 TEST(PngEncoder, WritesOnlyHeaderDataAndEndWithSubFilteredRows) {
     // Noise does not compress, so the data needs many IDAT chunks.
     const int w = 301, h = 257;
-    const TBitmap32 picture = test::PatternBitmap(w, h, 9);
+    const TBitmap32 picture = OpaquePattern(w, h, 9);
     const Bytes png = EncodePng(picture);
     const std::vector<Chunk> chunks = Chunks(png);
     ASSERT_GE(chunks.size(), 4u);
@@ -217,13 +217,14 @@ TEST(PngEncoder, OnePixelPicture) {
     picture.SetPixel(0, 0, 0x80FF0102);
     const Bytes png = EncodePng(picture);
     EXPECT_EQ(Chunks(png).size(), 3u);
-    EXPECT_EQ(Decode(png, "png").Pixel(0, 0), 0xFFFF0102u);
+    // Half transparent over white: (c * 128 + 255 * 128 + 128) >> 8 per channel.
+    EXPECT_EQ(Decode(png, "png").Pixel(0, 0), 0xFFFF8081u);
 }
 
 // ---------------------------------------------------------------- BMP
 
 TEST(BmpEncoder, HeadersDescribeAnUncompressedBottomUp32BitPicture) {
-    const TBitmap32 picture = test::PatternBitmap(5, 3, 2);
+    const TBitmap32 picture = OpaquePattern(5, 3, 2);
     const Bytes bmp = EncodeBmp(picture);
     ASSERT_EQ(bmp.size(), 54u + 5 * 3 * 4);
     EXPECT_EQ(bmp[0], 'B');
@@ -244,7 +245,7 @@ TEST(BmpEncoder, HeadersDescribeAnUncompressedBottomUp32BitPicture) {
     EXPECT_EQ(Le32(&bmp[54 + 4 * 5 * 2 + 4 * 4]), picture.Pixel(4, 0));
 }
 
-TEST(BmpEncoder, RoundTripsEveryChannelIncludingAlpha) {
+TEST(BmpEncoder, RoundTripsEveryChannel) {
     const TBitmap32 picture = Gradient(64, 33);
     const TBitmap32 back = Decode(EncodeBmp(picture), "bmp");
     ASSERT_EQ(back.Width(), 64);
@@ -344,13 +345,28 @@ TEST(JpegEncoder, QualityIsClampedToOneToHundred) {
               Psnr(picture, Decode(EncodeJpeg(picture, 50), "jpg")));
 }
 
-TEST(JpegEncoder, IgnoresAlpha) {
-    TBitmap32 a = Gradient(16, 16);
-    TBitmap32 b = a;
-    b.ResetAlpha();
-    a.SetPixel(3, 3, a.Pixel(3, 3) & 0x00FFFFFF);
-    EXPECT_EQ(EncodeJpeg(a, 75), EncodeJpeg(b, 75));
-    EXPECT_EQ(EncodePng(a), EncodePng(b));
+// None of the four files carries alpha: each shows a transparent area as it would look on
+// white paper, and an opaque picture exactly as stored.
+TEST(Encoders, EveryWriterFlattensTransparencyOntoWhite) {
+    TBitmap32 picture = Gradient(24, 16, true);
+    picture.SetPixel(0, 0, 0x00123456u); // transparent: its hidden colour never shows
+    picture.SetPixel(1, 0, 0x80000000u); // half black
+    const TBitmap32 flat = FlattenedOnto(picture);
+    ASSERT_FALSE(SamePixels(flat, picture));
+    for (int type : {sftJpeg, sftPng, sftBmp, sftGif})
+        EXPECT_EQ(EncodePicture(picture, type, 90), EncodePicture(flat, type, 90)) << type;
+    for (int type : {sftPng, sftBmp}) {
+        const char* ext = FileTypeExtension(type);
+        const TBitmap32 back = Decode(EncodePicture(picture, type, 90), ext);
+        EXPECT_EQ(back.Pixel(0, 0), 0xFFFFFFFFu) << ext;
+        EXPECT_EQ(back.Pixel(1, 0), 0xFF808080u) << ext;
+    }
+    // The first pixel gets no diffused error: white is a palette colour.
+    EXPECT_EQ(Decode(EncodeGif(picture), "gif").Pixel(0, 0), 0xFFFFFFFFu);
+    // Alpha 0 over white: the JPEG is white there, not the hidden dark blue.
+    const TColor32 jpegCorner = Decode(EncodeJpeg(picture, 100), "jpg").Pixel(0, 0);
+    EXPECT_GT(RedComponent(jpegCorner), 200);
+    EXPECT_GT(BlueComponent(jpegCorner), 200);
 }
 
 // ---------------------------------------------------------------- limits

@@ -72,6 +72,22 @@ TEST(SavePicture, TheFileTypeChoosesTheEncoderWhateverTheName) {
     EXPECT_EQ(test::ReadBytes(dir.File("q.jpg")), EncodeJpeg(picture, 1));
 }
 
+TEST(SavePicture, ANamesExtensionTellsItsFileType) {
+    EXPECT_EQ(FileTypeOfName("/a/b/card.jpg"), sftJpeg);
+    EXPECT_EQ(FileTypeOfName("card.JPEG"), sftJpeg);
+    EXPECT_EQ(FileTypeOfName("card.Png"), sftPng);
+    EXPECT_EQ(FileTypeOfName("card.bmp"), sftBmp);
+    EXPECT_EQ(FileTypeOfName("card.gif"), sftGif);
+    EXPECT_EQ(FileTypeOfName("card.png.txt"), 0);
+    EXPECT_EQ(FileTypeOfName("card"), 0);
+    EXPECT_EQ(FileTypeOfName("/photos.png/card"), 0); // a folder's extension is not the file's
+    EXPECT_EQ(FileTypeOfName(".png"), sftPng);
+    EXPECT_EQ(FileTypeOfName("card."), 0);
+    for (int type : {sftJpeg, sftPng, sftBmp, sftGif})
+        EXPECT_EQ(FileTypeOfName(std::string("x.") + FileTypeExtension(type)), type);
+    EXPECT_STREQ(FileTypeExtension(0), "jpg");
+}
+
 TEST(SavePicture, AFullDiskLeavesTheOldFileInPlace) {
     TempDir dir;
     const std::string path = dir.File("photo.bmp");

@@ -162,11 +162,23 @@ TEST(EventLog, AFileThatCouldNotBeReadIsNeverWrittenOver) {
     EXPECT_EQ(ReadText(path), "[12:00]precious>record\r\n");
 }
 
-TEST(EventLog, ExportLines) {
+TEST(EventLog, PrintLines) {
     TJvLogRecord first{"12:00", "A>B", "C>D"};
     EXPECT_EQ(FormatLogExportLine(first), "[12:00] A>B > C>D");
-    EXPECT_EQ(FormatLogExport({first, {"", "", ""}}), "[12:00] A>B > C>D\r\n[]  > \r\n");
-    EXPECT_EQ(FormatLogExport({}), "");
+    EXPECT_EQ(FormatLogExportLine({"", "", ""}), "[]  > ");
+}
+
+TEST(EventLog, CsvQuotesOnlyWhatNeedsItAndKeepsTheBytes) {
+    EXPECT_EQ(FormatLogCsv({}), "Time,Title,Description\r\n");
+    const std::vector<TJvLogRecord> records = {
+        {"2024-05-01 12:00:07", "A>B", "C>D"},
+        {"t", "a, b", "say \"hi\""},
+        {"", "two\r\nlines", "caf\xe9"},
+    };
+    EXPECT_EQ(FormatLogCsv(records), "Time,Title,Description\r\n"
+                                     "2024-05-01 12:00:07,A>B,C>D\r\n"
+                                     "t,\"a, b\",\"say \"\"hi\"\"\"\r\n"
+                                     ",\"two\r\nlines\",caf\xe9\r\n");
 }
 
 } // namespace

@@ -21,7 +21,7 @@ TBitmap32 Opaque(int w, int h, unsigned seed) {
 
 TEST(ViewPaint, OpaquePictureFillsOnlyOutsideTheBitmapRectangle) {
     TImgView32 view;
-    const TBitmap32 pic = PatternBitmap(10, 6, 3); // dmOpaque: alpha is copied as is
+    const TBitmap32 pic = Opaque(10, 6, 3);
     SetUpView(view, 30, 20, pic);
     view.SetBackgroundColor(kGrey);
     TBitmap32 buffer;
@@ -36,6 +36,51 @@ TEST(ViewPaint, OpaquePictureFillsOnlyOutsideTheBitmapRectangle) {
             ASSERT_EQ(buffer.Pixel(x, y), inside ? pic.Pixel(x - r.Left, y - r.Top) : kGrey)
                 << x << "," << y;
         }
+}
+
+TEST(ViewPaint, TransparentPixelsShowOverTheCheckerboardUnderTheLayers) {
+    TImgView32 view;
+    TBitmap32 pic = Opaque(12, 10, 3);
+    for (int x = 0; x < 12; ++x) {
+        pic.SetPixel(x, 0, 0x00000000u); // transparent black: shows as the checkerboard
+        pic.SetPixel(x, 9, 0x80000000u); // half black over it
+    }
+    SetUpView(view, 40, 40, pic, 2.0f); // bitmap rect (8, 10, 32, 30)
+    auto* layer = view.Layers().Add<TBitmapLayer>();
+    layer->Bitmap().SetSize(1, 1);
+    layer->Bitmap().Clear(0xFF0000FFu);
+    layer->Bitmap().DrawMode = dmBlend;
+    layer->SetScaled(true);
+    layer->SetLocation({0, 0, 1, 1});
+    TBitmap32 buffer;
+    view.Paint(buffer);
+    const TRect r = view.BitmapRect();
+    ASSERT_EQ(r, (TRect{8, 10, 32, 30}));
+    for (int x = r.Left; x < r.Right; ++x) {
+        const int dx = x - r.Left;
+        const TColor32 cell0 = CheckerboardColor(dx, 0), cell19 = CheckerboardColor(dx, 19);
+        if (dx >= 2) ASSERT_EQ(buffer.Pixel(x, r.Top), cell0) << x;
+        ASSERT_EQ(buffer.Pixel(x, r.Bottom - 1), ReferenceBlend(0x80000000u, cell19) | 0xFF000000u)
+            << x;
+        ASSERT_EQ(buffer.Pixel(x, r.Top + 5), pic.Pixel(dx / 2, 2)) << x; // opaque rows as they are
+    }
+    // Light and dark cells of eight screen pixels, light at the picture's corner.
+    EXPECT_EQ(CheckerboardColor(0, 0), kCheckerLight);
+    EXPECT_EQ(CheckerboardColor(7, 7), kCheckerLight);
+    EXPECT_EQ(CheckerboardColor(8, 0), kCheckerDark);
+    EXPECT_EQ(CheckerboardColor(8, 8), kCheckerLight);
+    EXPECT_EQ(buffer.Pixel(r.Left, r.Top), 0xFF0000FFu); // the layer lies on top
+    EXPECT_EQ(buffer.Pixel(0, 0), kWhite);               // the background stays
+
+    // A partial repaint shows the same cells; PaintTo keeps the picture's alpha.
+    TBitmap32 part(40, 40);
+    view.Paint(part, {13, 9, 27, 12});
+    for (int x = 13; x < 27; ++x)
+        ASSERT_EQ(part.Pixel(x, 10), buffer.Pixel(x, 10)) << x;
+    TBitmap32 out(12, 10);
+    view.PaintTo(out, {0, 0, 12, 10});
+    EXPECT_EQ(out.Pixel(5, 0), 0x00000000u);
+    EXPECT_EQ(out.Pixel(5, 9), 0x80000000u);
 }
 
 TEST(ViewPaint, BlendedPictureIsPaintedOverTheBackground) {
