@@ -8,6 +8,8 @@ LUMETTA_FUZZ_TARGET(eventlog) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::vector<TJvLogRecord> records = TJvLogFile::Parse(text);
     FUZZ_CHECK(TJvLogFile::Parse(TJvLogFile::Format(records)) == records);
-    FormatLogExport(records);
+    FormatLogCsv(records);
+    for (const TJvLogRecord& r : records)
+        FormatLogExportLine(r);
     return 0;
 }

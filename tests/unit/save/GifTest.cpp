@@ -229,7 +229,8 @@ TEST(GifEncoder, SameBytesAsGiflibOnTheSameIndices) {
         TBitmap32 b(w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                b.SetPixel(x, y, TColor32(random()));
+                b.SetPixel(x, y,
+                           TColor32(random()) | 0xFF000000u); // opaque: saving flattens the rest
         return b;
     };
     auto stripes = [&](int w, int h) {
