@@ -7,8 +7,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
-#include <QDialogButtonBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>

@@ -22,11 +22,23 @@
 #endif
 
 // Every target, for the replay program (keep in step with tests/fuzz/CMakeLists.txt).
-#define LUMETTA_FUZZ_TARGETS(X)                                                                    \
-    X(bmp)                                                                                         \
-    X(jpeg)                                                                                        \
-    X(png) X(gif) X(tiff) X(tga) X(pnm) X(pcx) X(container) X(objectpack) X(ini) X(eventlog)       \
-        X(compose) X(alphablock)
+// clang-format off
+#define LUMETTA_FUZZ_TARGETS(X) \
+    X(bmp) \
+    X(jpeg) \
+    X(png) \
+    X(gif) \
+    X(tiff) \
+    X(tga) \
+    X(pnm) \
+    X(pcx) \
+    X(container) \
+    X(objectpack) \
+    X(ini) \
+    X(eventlog) \
+    X(compose) \
+    X(alphablock)
+// clang-format on
 
 // A broken promise: reported like a crash.
 #define FUZZ_CHECK(condition)                                                                      \

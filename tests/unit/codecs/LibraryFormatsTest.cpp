@@ -178,9 +178,8 @@ TEST(Gif, AnImageOutsideTheScreenIsCutToIt) {
     // A screen of no size is the image itself, wherever the image says it is.
     f.left = 3;
     f.top = 60000;
-    EXPECT_TRUE(PixelsAre(Decode(EncodeGif(0, 0, palette, 0, {f}), "gif"), 6, 4, [&](int x, int y) {
-        return palette[std::size_t(1 + (y * 6 + x) % 2)];
-    }));
+    EXPECT_TRUE(PixelsAre(Decode(EncodeGif(0, 0, palette, 0, {f}), "gif"), 6, 4,
+                          [&](int x, int y) { return palette[std::size_t(1 + (y * 6 + x) % 2)]; }));
     // Entirely outside: the screen's background only.
     f.left = 40;
     EXPECT_TRUE(PixelsAre(Decode(EncodeGif(5, 4, palette, 3, {f}), "gif"), 5, 4,
