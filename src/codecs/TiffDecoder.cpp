@@ -120,7 +120,8 @@ void DecodeTiff(const DecodeContext& ctx, TBitmap32& out) {
     if (!TIFFRGBAImageOK(guard.tif, why) || !TIFFRGBAImageBegin(&img, guard.tif, 1, why))
         ctx.Fail(input.message[0] ? input.message : why);
     RgbaGuard rgbaGuard{&img};
-    img.req_orientation = ORIENTATION_TOPLEFT;
+    // Rows as stored, whatever the orientation tag says: ImageIO turns the picture upright.
+    img.req_orientation = img.orientation;
 
     TBitmap32 picture = ctx.NewPicture(width, height);
     auto* raster = reinterpret_cast<std::uint32_t*>(picture.Bits());

@@ -1,6 +1,7 @@
 #include "document/PhotoDocument.h"
 
 #include "decorate/LayerGeometry.h"
+#include "decorate/TextLayer.h"
 #include "edit/EditGeometry.h"
 
 #include <algorithm>
@@ -199,8 +200,7 @@ void TPhotoDocument::Decorate(const std::function<void(TBitmap32& composite)>& c
 
 // ------------------------------------------------------------------ layers
 
-TBitmapLayer* TPhotoDocument::AddLayer(const TBitmap32& bitmap, TPoint centre) {
-    auto* layer = preview_.Layers().Add<TBitmapLayer>();
+void TPhotoDocument::PlaceNewLayer(TBitmapLayer* layer, const TBitmap32& bitmap, TPoint centre) {
     try {
         layer->Bitmap().Assign(bitmap);
         layer->Bitmap().DrawMode = dmBlend;
@@ -216,7 +216,72 @@ TBitmapLayer* TPhotoDocument::AddLayer(const TBitmap32& bitmap, TPoint centre) {
     }
     SelectLayer(layer);
     MarkChanged();
+}
+
+TBitmapLayer* TPhotoDocument::AddLayer(const TBitmap32& bitmap, TPoint centre) {
+    auto* layer = preview_.Layers().Add<TBitmapLayer>();
+    PlaceNewLayer(layer, bitmap, centre);
     return layer;
+}
+
+TTextLayer* TPhotoDocument::AddTextLayer(const std::string& text, const TFontDesc& font,
+                                         TPoint centre) {
+    if (text.empty()) return nullptr;
+    const TBitmap32 picture = RenderTextLayer(font, text);
+    if (picture.Empty()) return nullptr;
+    auto* layer = preview_.Layers().Add<TTextLayer>();
+    layer->Text = text;
+    layer->Font = font;
+    PlaceNewLayer(layer, picture, centre);
+    return layer;
+}
+
+bool TPhotoDocument::HoldsLayer(const TPositionedLayer* layer) const {
+    if (!layer) return false;
+    const TLayerCollection& layers = preview_.Layers();
+    for (int i = 0; i < layers.Count(); ++i)
+        if (layers.Items(i) == layer) return dynamic_cast<const TBitmapLayer*>(layer) != nullptr;
+    return false;
+}
+
+TBitmapLayer* TPhotoDocument::LayerAt(int x, int y) const {
+    const TLayerCollection& layers = preview_.Layers();
+    for (int i = layers.Count() - 1; i >= 0; --i) {
+        auto* layer = dynamic_cast<TBitmapLayer*>(layers.Items(i));
+        if (layer && layer->Visible() && layer->HitTest(x, y)) return layer;
+    }
+    return nullptr;
+}
+
+void TPhotoDocument::SetLayerLocation(TPositionedLayer* layer, const TFloatRect& location) {
+    // The frame carries its child: moving the frame moves both.
+    if (rubberBand_ && selectedLayer_ == layer) {
+        rubberBand_->SetLocation(location);
+    } else {
+        layer->SetLocation(location);
+    }
+}
+
+bool TPhotoDocument::EditTextLayer(TTextLayer* layer, const std::string& text,
+                                   const TFontDesc& font) {
+    if (text.empty() || !HoldsLayer(layer)) return false;
+    TBitmap32 picture = layer->RenderTurned(text, font);
+    if (picture.Empty()) return false;
+    const TBitmap32& old = layer->Bitmap();
+    const TFloatRect at = layer->Location();
+    // The user's resizing, as a scale on each axis of the bitmap as it is now (turned).
+    const float scaleX = old.Width() > 0 ? (at.Right - at.Left) / float(old.Width()) : 1.0f;
+    const float scaleY = old.Height() > 0 ? (at.Bottom - at.Top) / float(old.Height()) : 1.0f;
+    const float cx = (at.Left + at.Right) / 2, cy = (at.Top + at.Bottom) / 2;
+    const float hw = float(picture.Width()) * scaleX / 2, hh = float(picture.Height()) * scaleY / 2;
+    picture.DrawMode = dmBlend;
+    layer->Bitmap().Assign(picture);
+    layer->Text = text;
+    layer->Font = font;
+    SetLayerLocation(layer, TFloatRect{cx - hw, cy - hh, cx + hw, cy + hh});
+    preview_.Invalidate();
+    MarkChanged();
+    return true;
 }
 
 void TPhotoDocument::LayerPressed(TCustomLayer* sender) {
@@ -275,6 +340,7 @@ void TPhotoDocument::FlipSelectedLayer(bool horizontal) {
     } else {
         layer->Bitmap().FlipVert();
     }
+    if (auto* text = dynamic_cast<TTextLayer*>(layer)) text->NoteFlip(horizontal);
     MarkChanged();
 }
 
@@ -287,12 +353,9 @@ void TPhotoDocument::TurnSelectedLayer(bool clockwise) {
     } else {
         layer->Bitmap().Rotate270();
     }
-    // The frame carries the layer: same centre, width and height exchanged.
-    if (rubberBand_) {
-        rubberBand_->SetLocation(QuarterTurnLocation(location));
-    } else {
-        layer->SetLocation(QuarterTurnLocation(location));
-    }
+    if (auto* text = dynamic_cast<TTextLayer*>(layer)) text->NoteTurn(clockwise);
+    // Same centre, width and height exchanged.
+    SetLayerLocation(layer, QuarterTurnLocation(location));
     MarkChanged();
 }
 
