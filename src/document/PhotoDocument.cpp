@@ -262,9 +262,16 @@ void TPhotoDocument::SetLayerLocation(TPositionedLayer* layer, const TFloatRect&
     }
 }
 
-bool TPhotoDocument::EditTextLayer(TTextLayer* layer, const std::string& text,
+bool TPhotoDocument::EditTextLayer(TTextLayer* target, const std::string& text,
                                    const TFontDesc& font) {
-    if (text.empty() || !HoldsLayer(layer)) return false;
+    if (text.empty()) return false;
+    // The pointer may be stale (the layer merged or deleted): it is only compared, and the
+    // layer found in the collection is the one used.
+    TTextLayer* layer = nullptr;
+    const TLayerCollection& layers = preview_.Layers();
+    for (int i = 0; i < layers.Count() && !layer; ++i)
+        if (layers.Items(i) == target) layer = dynamic_cast<TTextLayer*>(layers.Items(i));
+    if (!layer) return false;
     TBitmap32 picture = layer->RenderTurned(text, font);
     if (picture.Empty()) return false;
     const TBitmap32& old = layer->Bitmap();

@@ -80,6 +80,7 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     placementIndex_ = OpenPlacementIndex(exeDir_ + "library.phi");
 
     LoadSettings(exeDir_, settings_);
+    SetUprightPhotos(settings_.UprightPhotos);
 
     CreateActions();
     CreatePages();
@@ -123,6 +124,10 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     connect(frmTextInput, &TfrmTextInput::addClicked, this, [this](const QString& text) {
         RunCommand([this, text] { AddTextLayer(text.toStdString()); });
     });
+    // However the window goes away (Apply, Cancel, its close box), a change of a text layer ends.
+    connect(frmTextInput, &TfrmTextInput::hidden, this, [this] { EndTextEdit(); });
+    // A file dropped anywhere on the window opens (the preview passes on what it does not take).
+    setAcceptDrops(true);
     frmClipArtTools = new TfrmClipArtTools(this);
     frmClipArtTools->SetCommands(act_.actArtDelete, act_.actArtFlattenLayers, act_.actArtFlipHorz,
                                  act_.actArtFlipVert, act_.actArtRotate90, act_.actArtRotate270);
@@ -347,6 +352,8 @@ void TfrmMain::CreatePages() {
             });
     connect(imgView, &ImageViewWidget::wheelTurned, this,
             [this](int delta) { RunCommand([&] { OnPreviewWheel(delta); }); });
+    connect(imgView, &ImageViewWidget::mouseDoubleClicked, this,
+            [this](int x, int y) { RunCommand([&] { EditTextLayerAt(x, y); }); });
 
     layout->addWidget(plLeft);
     layout->addWidget(PageListMain, 1);
