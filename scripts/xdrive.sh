@@ -1,5 +1,6 @@
 # Sourced by the X journeys and the screenshot script: start Lumetta and drive it with xdotool.
-#   start_lumetta EXE      starts it; sets LUMETTA_PID and LUMETTA_WIN (its main window)
+#   start_lumetta EXE [ARG...]  starts it (with the arguments); sets LUMETTA_PID and LUMETTA_WIN
+#                          (its main window, titled "Lumetta V2.3" or "Lumetta V2.3 - PHOTO")
 #   open_photo PATH        Ctrl+O, types the path into the open dialog, Return
 #   wait_window NAME       waits for a visible window of Lumetta titled NAME; prints its id
 #   save_as PATH           Ctrl+Alt+S, types the path into the save dialog, Return
@@ -10,11 +11,11 @@ LUMETTA_PID=""
 LUMETTA_WIN=""
 
 start_lumetta() {
-    "$1" &
+    "$@" &
     LUMETTA_PID=$!
     LUMETTA_WIN=""
     for _ in $(seq 1 300); do
-        LUMETTA_WIN=$(xdotool search --all --pid "$LUMETTA_PID" --name "^Lumetta V2.3$" 2>/dev/null |
+        LUMETTA_WIN=$(xdotool search --all --pid "$LUMETTA_PID" --name "^Lumetta V2\.3( - .*)?$" 2>/dev/null |
             head -n1 || true)
         [ -n "$LUMETTA_WIN" ] && break
         sleep 0.1

@@ -195,6 +195,9 @@ public:
     // Opens the first of the files as a photo; on the object page a thumbnail of the list is
     // applied instead, as a thumbnail dragged from the list would be.
     void DropFiles(const QStringList& paths);
+    // Opens a photo named on the command line (a path, relative to the current folder, or a
+    // file:// address as desktops pass them); a failure is reported as Open File reports it.
+    void OpenGivenFile(const QString& argument);
     // Asks "Save changes to ...?" when there is unsaved work. True when the caller may go on
     // (nothing unsaved, saved, or discarded); false when the user cancelled or the save failed.
     bool ConfirmUnsavedWork();

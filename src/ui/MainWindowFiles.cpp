@@ -1,4 +1,5 @@
-// TfrmMain: the title bar, File > Recent Photos, and files dropped on the window.
+// TfrmMain: the title bar, File > Recent Photos, files dropped on the window and the file named
+// on the command line.
 #include "library/ObjectCatalog.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
@@ -6,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -136,6 +138,18 @@ void TfrmMain::DropFiles(const QStringList& paths) {
         }
     }
     OpenPhotoFile(path);
+}
+
+// ------------------------------------------------------------------ the command line
+
+void TfrmMain::OpenGivenFile(const QString& argument) {
+    RunCommand([this, argument] {
+        QString path = argument;
+        const QUrl url(argument);
+        if (url.isLocalFile()) path = url.toLocalFile();
+        // Kept absolute, as the recent list and the save dialog's folder expect.
+        OpenPhotoFile(QDir::current().absoluteFilePath(path));
+    });
 }
 
 } // namespace lumetta::ui

@@ -224,7 +224,9 @@ TEST(QtClipboard, PictureAndAlphaBlockComeBackExactly) {
     for (int i = 0; i < 6; ++i) {
         const QRgb p = png.convertToFormat(QImage::Format_ARGB32).pixel(i % 3, i / 3);
         EXPECT_EQ(qAlpha(p), alphas[i]) << i;
-        if (alphas[i] == 0xff) EXPECT_EQ(p & 0xFFFFFF, qRgb(9, 8, 7) & 0xFFFFFF);
+        if (alphas[i] == 0xff) {
+            EXPECT_EQ(p & 0xFFFFFF, qRgb(9, 8, 7) & 0xFFFFFF);
+        }
     }
     // A block that does not belong to the picture gives no PNG.
     EXPECT_TRUE(PngWithAlpha(picture, block.left(9)).isEmpty());

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -152,6 +153,29 @@ TEST_F(OpenAnyWayTest, AMissingRecentPhotoIsRemovedWithAMessage) {
     window->Actions().actClearRecent->trigger();
     EXPECT_TRUE(RecentEntries().isEmpty());
     EXPECT_FALSE(window->RecentPhotosMenu()->isEnabled());
+}
+
+TEST_F(OpenAnyWayTest, AFileNamedOnTheCommandLineOpens) {
+    const std::string a = WritePhoto("given.png", 24, 12);
+    // A name relative to the current folder is kept absolute.
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.Path().string())));
+    window->OpenGivenFile(QStringLiteral("given.png"));
+    QDir::setCurrent(before);
+    EXPECT_EQ(window->Document().CurrentPhotoFile(), a);
+    EXPECT_EQ(window->CentrePageIndex(), int(plEditPhoto));
+    EXPECT_EQ(Title().toStdString(), "Lumetta V2.3 - given.png");
+    EXPECT_EQ(RecentEntries(), QStringList{QString::fromStdString(a)});
+    // A file:// address, as a desktop launcher passes it.
+    const std::string b = WritePhoto("launched.jpg", 30, 10);
+    window->OpenGivenFile(QUrl::fromLocalFile(QString::fromStdString(b)).toString());
+    EXPECT_EQ(window->Document().CurrentPhotoFile(), b);
+    // A file that is not there says so, and what is open stays.
+    window->OpenGivenFile(QString::fromStdString(dir.File("gone.jpg")));
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text.toStdString(),
+              "Cannot open gone.jpg: there is no such file.");
+    EXPECT_EQ(window->Document().CurrentPhotoFile(), b);
 }
 
 TEST_F(OpenAnyWayTest, AFileDroppedOnTheWelcomeOrEditPageOpens) {
