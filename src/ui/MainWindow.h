@@ -120,6 +120,11 @@ struct TMainActions {
     QAction* actClearRecent = nullptr; // File > Recent Photos > Clear List
 };
 
+// Clip art is drawn large enough for the photos of today's cameras. On a smaller picture it
+// arrives no larger than half the picture's shorter side, resampled so that it stays smooth;
+// art that is smaller already keeps its pixels.
+void FitClipArtTo(TBitmap32& art, const TBitmap32& picture);
+
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 
