@@ -131,6 +131,11 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     frmClipArtTools = new TfrmClipArtTools(this);
     frmClipArtTools->SetCommands(act_.actArtDelete, act_.actArtFlattenLayers, act_.actArtFlipHorz,
                                  act_.actArtFlipVert, act_.actArtRotate90, act_.actArtRotate270);
+    // The tool window leaves the keyboard to the window; after a click on it, the keys for the
+    // layer and the view still work there.
+    frmClipArtTools->setAttribute(Qt::WA_ShowWithoutActivating);
+    frmClipArtTools->addActions(
+        {act_.actArtDelete, act_.actDeselect, act_.actFitToWindow, act_.actActualSize});
 }
 
 TfrmMain::~TfrmMain() {

@@ -665,6 +665,18 @@ TEST_F(DecorationTest, DeleteRemovesTheSelectedLayerAndEscapeLeavesIt) {
     EXPECT_EQ(w.Document().SelectedLayer(), nullptr);
     QTest::keyClick(&w, Qt::Key_Delete); // nothing selected: nothing deleted
     EXPECT_EQ(w.Document().LayerCount(), 1);
+
+    // The tool window does not take the keyboard when it shows; clicked, it passes the keys on.
+    w.Document().SelectLayer(Layer(0));
+    w.AddTextLayer("three");
+    ASSERT_TRUE(w.ClipArtToolWindow()->isVisible());
+    EXPECT_TRUE(w.ClipArtToolWindow()->testAttribute(Qt::WA_ShowWithoutActivating));
+    QApplication::setActiveWindow(w.ClipArtToolWindow());
+    QTest::keyClick(w.ClipArtToolWindow(), Qt::Key_Delete);
+    EXPECT_EQ(w.Document().LayerCount(), 1);
+    w.Document().SelectLayer(Layer(0));
+    QTest::keyClick(w.ClipArtToolWindow(), Qt::Key_Escape);
+    EXPECT_EQ(w.Document().SelectedLayer(), nullptr);
 }
 
 } // namespace
