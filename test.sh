@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/install-deps.sh
+# The PngSuite for its test, fetched once into .cache/ when Debian's archive can be reached.
+bash scripts/fetch-pngsuite.sh >/dev/null 2>&1 || echo "The PngSuite is not available: its test is skipped"
 
 if [ "${1:-}" = "--asan" ]; then
     shift

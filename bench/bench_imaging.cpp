@@ -1,10 +1,13 @@
 // Imaging benchmarks: the blend transfer of a whole photo against a plain memory pass of the
 // same traffic, and Lanczos resampling of a 24-megapixel photo down and up (compare with
 // bench/pillow_resize.py, which times Pillow on the same sizes).
+#include "BenchPictures.h"
+#include "base/Parallel.h"
 #include "imaging/Bitmap32.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -14,22 +17,8 @@ using lumetta::TColor32;
 
 constexpr int kPhotoW = 6000, kPhotoH = 4000;
 
-// A photo-like picture: smooth gradients with noise; alpha spread over 0..255 when asked.
 TBitmap32 MakePicture(int w, int h, bool spreadAlpha) {
-    TBitmap32 b(w, h);
-    TColor32* p = b.Bits();
-    std::uint32_t s = 0x9E3779B9u;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            const std::uint32_t noise = s >> 27;
-            const std::uint32_t r = (x * 255 / w + noise) & 0xFF;
-            const std::uint32_t g = (y * 255 / h + noise) & 0xFF;
-            const std::uint32_t bl = ((x + y) & 0xFF) ^ noise;
-            const std::uint32_t a = spreadAlpha ? (s >> 8) & 0xFF : 0xFF;
-            p[std::size_t(y) * w + x] = (a << 24) | (r << 16) | (g << 8) | bl;
-        }
-    return b;
+    return bench::NoisyPicture(w, h, spreadAlpha);
 }
 
 void BM_BlendDrawPhoto(benchmark::State& state) {
@@ -85,7 +74,33 @@ BENCHMARK(BM_ResampleLanczos)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-} // namespace
+// The memory floor of the same resize: every source pixel read once and every destination pixel
+// written once into storage taken as the resampler takes it, cut into the same bands of rows on
+// the same threads. No arithmetic to speak of.
+void BM_ResampleFloor(benchmark::State& state) {
+    const int sw = int(state.range(0)), sh = int(state.range(1));
+    const int dw = int(state.range(2)), dh = int(state.range(3));
+    const TBitmap32 src = MakePicture(sw, sh, true);
+    for (auto _ : state) {
+        TBitmap32 dst;
+        dst.SetSizeForOverwrite(dw, dh);
+        TColor32* out = dst.Bits();
+        const TColor32* in = src.ConstBits();
+        lumetta::ForEachBand(std::size_t(dh), 1, 1, [&](std::size_t begin, std::size_t end) {
+            const std::size_t from = begin * sh / dh * sw, to = end * sh / dh * sw;
+            TColor32 seen = 0;
+            for (std::size_t i = from; i < to; ++i)
+                seen |= in[i];
+            std::fill(out + begin * dw, out + end * dw, seen);
+        });
+        benchmark::DoNotOptimize(dst.ConstBits());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ResampleFloor)
+    ->Args({6000, 4000, 1500, 1000})
+    ->Args({1500, 1000, 6000, 4000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
-// The one main() of lumetta_bench: every other bench/*.cpp only registers benchmarks.
-BENCHMARK_MAIN();
+} // namespace

@@ -7,11 +7,14 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
   libpng-dev libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libtiff-dev zlib1g-dev
+  libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fontconfig
   xvfb xauth x11-utils xdotool xclip imagemagick poppler-utils
   python3 python3-pil
+  parallel rsync openssh-client openssh-server
   clang-format
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
 )
 
 missing=()

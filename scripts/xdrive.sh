@@ -1,6 +1,5 @@
 # Sourced by the X journeys and the screenshot script: start Lumetta and drive it with xdotool.
-#   start_lumetta EXE [ARG...]  starts it (with the arguments); sets LUMETTA_PID and LUMETTA_WIN
-#                          (its main window, titled "Lumetta V2.3" or "Lumetta V2.3 - PHOTO")
+#   start_lumetta EXE [ARGS...]  starts it; sets LUMETTA_PID and LUMETTA_WIN (its main window)
 #   open_photo PATH        Ctrl+O, types the path into the open dialog, Return
 #   wait_window NAME       waits for a visible window of Lumetta titled NAME; prints its id
 #   save_as PATH           Ctrl+Alt+S, types the path into the save dialog, Return
@@ -15,7 +14,7 @@ start_lumetta() {
     LUMETTA_PID=$!
     LUMETTA_WIN=""
     for _ in $(seq 1 300); do
-        LUMETTA_WIN=$(xdotool search --all --pid "$LUMETTA_PID" --name "^Lumetta V2\.3( - .*)?$" 2>/dev/null |
+        LUMETTA_WIN=$(xdotool search --all --pid "$LUMETTA_PID" --name "^Lumetta V[0-9]" 2>/dev/null |
             head -n1 || true)
         [ -n "$LUMETTA_WIN" ] && break
         sleep 0.1

@@ -214,6 +214,13 @@ void DecodeBmp(const DecodeContext& ctx, TBitmap32& out) {
     Palette palette = BlackPalette();
     const std::size_t entries = info.colorsUsed ? info.colorsUsed : (bpp <= 8 ? 1u << bpp : 0);
     const std::size_t paletteBytes = CheckedMul(ctx, entries, std::size_t(info.paletteEntrySize));
+    // A pixel offset inside a palette whose length the header states is not believed: the
+    // pixels start where the palette ends. (Without a stated count the palette may well be
+    // shorter than the depth allows, and the offset tells where it ends.)
+    if (fileHeader && info.colorsUsed && dataOffset >= palettePos) {
+        const std::size_t paletteEnd = CheckedAdd(ctx, palettePos, paletteBytes);
+        if (dataOffset < paletteEnd && paletteEnd <= ctx.size) dataOffset = paletteEnd;
+    }
     if (bpp <= 8) {
         // Read what the file holds, up to 256 entries; damaged counts are not trusted.
         std::size_t limit = ctx.size - palettePos;
@@ -248,6 +255,10 @@ void DecodeBmp(const DecodeContext& ctx, TBitmap32& out) {
         bpp == 32 && (!info.hasMasks || (info.masks[0] == 0xFF0000 && info.masks[1] == 0xFF00 &&
                                          info.masks[2] == 0xFF &&
                                          (info.masks[3] == 0 || info.masks[3] == 0xFF000000u)));
+    // Bit fields without an alpha mask describe an opaque picture whose fourth byte is unused
+    // (the clipboard dumps of many programs): it is not alpha. A plain 32-bit file keeps its
+    // fourth byte as alpha.
+    const bool fourthByteIsAlpha = !info.hasMasks || info.masks[3] == 0xFF000000u;
     std::uint32_t masks[4] = {info.masks[0], info.masks[1], info.masks[2], info.masks[3]};
     if (bpp == 16 && !info.hasMasks) {
         masks[0] = 0x7C00;
@@ -269,7 +280,11 @@ void DecodeBmp(const DecodeContext& ctx, TBitmap32& out) {
         } else if (standard32) {
             // B, G, R and the fourth byte as alpha: TColor32's own layout.
             std::memcpy(dst, src, std::size_t(w) * 4);
-            keepAlpha = true;
+            if (fourthByteIsAlpha)
+                keepAlpha = true;
+            else
+                for (std::int64_t x = 0; x < w; ++x)
+                    dst[x] |= 0xFF000000u;
         } else {
             for (std::int64_t x = 0; x < w; ++x) {
                 const std::uint32_t v = bpp == 16 ? Le16(src + 2 * x) : Le32(src + 4 * x);

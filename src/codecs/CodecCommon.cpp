@@ -18,8 +18,7 @@ void ThrowTooLarge(const std::string& name, std::int64_t width, std::int64_t hei
 
 void DecodeContext::CheckSize(std::int64_t width, std::int64_t height) const {
     if (width <= 0 || height <= 0) Fail("it holds no pixels");
-    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
-        ThrowTooLarge(name, width, height);
+    if (!PictureSizeAllowed(width, height)) ThrowTooLarge(name, width, height);
 }
 
 TBitmap32 DecodeContext::NewPicture(std::int64_t width, std::int64_t height) const {

@@ -21,6 +21,13 @@ public:
     std::size_t size;
     std::string name;   // file name without folder, or a label for in-memory data
     const char* format; // "BMP", "JPEG" ... for messages
+    // Receives what the user should know about a picture that did decode (a file cut short);
+    // none when the caller does not ask.
+    std::string* notice = nullptr;
+
+    void Notice(const std::string& text) const {
+        if (notice) *notice = text;
+    }
 
     // Raises "<name> is not a valid <format> picture (<detail>)".
     [[noreturn]] void Fail(const std::string& detail) const;
@@ -125,13 +132,17 @@ enum class PngTransparency {
 struct PngPicture {
     TBitmap32 pixels; // colours unblended; alpha from the alpha channel or tRNS
     PngTransparency transparency = PngTransparency::None;
-    std::array<TColor32, 257> transparentColours{}; // RGB only, alpha bits 0
+    std::array<TColor32, 257> transparentColours{}; // palette keys: RGB only, alpha bits 0
     int transparentCount = 0;
+    bool indexed = false;     // colour type 3: the keys are palette colours
     std::size_t consumed = 0; // bytes read up to and including the last chunk read
 };
 void DecodePng(const DecodeContext& ctx, PngPicture& out);
-// Applies the LoadPngIntoBitmap rules to the decoded pixels in place.
+// Applies the LoadPngIntoBitmap rules to the decoded pixels in place; pixels that already
+// follow them are not written (so not copied when shared).
 void ApplyPngObjectRules(const PngPicture& png, TBitmap32& pixels);
+// The largest single allocation libpng asked for during the last PNG decode (tests).
+std::size_t PngLargestLibraryRequest();
 bool HasPngSignature(const std::uint8_t* data, std::size_t size);
 
 } // namespace lumetta::codecs

@@ -1,6 +1,6 @@
 // GIF through giflib: the first image, placed on its logical screen filled with the background
-// colour. A GIF is an 8-bit picture, so every pixel is opaque (a transparent index shows its
-// palette colour).
+// colour and cut at the screen's edges. A GIF is an 8-bit picture, so every pixel is opaque (a
+// transparent index shows its palette colour).
 #include "codecs/CodecCommon.h"
 
 #include <gif_lib.h>
@@ -80,11 +80,17 @@ void DecodeGif(const DecodeContext& ctx, TBitmap32& out) {
     }
 
     const GifImageDesc& desc = gif->Image;
-    const std::int64_t left = desc.Left, top = desc.Top, w = desc.Width, h = desc.Height;
-    if (left < 0 || top < 0) ctx.Fail("bad image position");
+    const std::int64_t w = desc.Width, h = desc.Height;
+    if (desc.Left < 0 || desc.Top < 0) ctx.Fail("bad image position");
+    // A screen side of no size is the image's own; its position on that side is then ignored
+    // (otherwise a few bytes placing a small image far away would make a huge empty picture).
+    const std::int64_t left = gif->SWidth > 0 ? desc.Left : 0;
+    const std::int64_t top = gif->SHeight > 0 ? desc.Top : 0;
     ctx.CheckSize(w, h);
-    const std::int64_t canvasW = std::max<std::int64_t>(gif->SWidth, left + w);
-    const std::int64_t canvasH = std::max<std::int64_t>(gif->SHeight, top + h);
+    // The picture is the logical screen; an image reaching past it is cut at its edges, as
+    // other readers show it.
+    const std::int64_t canvasW = gif->SWidth > 0 ? gif->SWidth : w;
+    const std::int64_t canvasH = gif->SHeight > 0 ? gif->SHeight : h;
     TBitmap32 picture = ctx.NewPicture(canvasW, canvasH);
 
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
@@ -113,8 +119,10 @@ void DecodeGif(const DecodeContext& ctx, TBitmap32& out) {
     std::vector<GifPixelType> line(static_cast<std::size_t>(w));
     for (int y : order) {
         if (DGifGetLine(gif, line.data(), int(w)) == GIF_ERROR) ctx.Fail(GifError(gif->Error));
+        if (top + y >= canvasH || left >= canvasW) continue;
         TColor32* row = bits + std::size_t(top + y) * std::size_t(canvasW) + std::size_t(left);
-        for (std::int64_t x = 0; x < w; ++x)
+        const std::int64_t visible = std::min(w, canvasW - left);
+        for (std::int64_t x = 0; x < visible; ++x)
             row[x] = palette[line[std::size_t(x)]];
     }
     out = std::move(picture);

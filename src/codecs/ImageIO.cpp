@@ -57,6 +57,8 @@ constexpr FormatEntry kFormats[] = {
     {"ppm", "Portable pixel map images", Decoder::Pnm},
     {"pgm", "Portable gray map images", Decoder::Pnm},
     {"pbm", "Portable bitmap images", Decoder::Pnm},
+    // Not among the historical types, but common: the reader goes by the magic number anyway.
+    {"pnm", "Portable any map images", Decoder::Pnm},
     {"cel", "Autodesk images", Decoder::None},
     {"pic", "Autodesk images", Decoder::None},
     {"pcd", "Kodak Photo-CD images", Decoder::None},
@@ -205,17 +207,20 @@ void LoadPictureData(TBitmap32& bitmap, const std::uint8_t* data, std::size_t si
     bitmap.AssignPicture(picture, true);
 }
 
-void LoadPictureFile(TBitmap32& bitmap, const std::string& path) {
+void LoadPictureFile(TBitmap32& bitmap, const std::string& path, std::string* notice) {
     const Decoder decoder = DecoderFor(ExtensionOf(path));
     const FileBytes file = ReadWholeFile(path);
     TBitmap32 picture;
-    DecodePicture(decoder,
-                  DecodeContext(file.data.get(), file.size, FileNameOf(path), FormatName(decoder)),
-                  picture, nullptr);
+    std::string said;
+    DecodeContext ctx(file.data.get(), file.size, FileNameOf(path), FormatName(decoder));
+    ctx.notice = &said;
+    DecodePicture(decoder, ctx, picture, nullptr);
     bitmap.AssignPicture(picture, true);
+    if (notice && !said.empty()) *notice = said;
 }
 
-bool LoadImageFile(const std::string& path, TBitmap32& bitmap, TBitmap32* asPictureFile) {
+bool LoadImageFile(const std::string& path, TBitmap32& bitmap, TBitmap32* asPictureFile,
+                   std::string* notice) {
     try {
         std::error_code ec;
         if (!std::filesystem::exists(path, ec)) return false;
@@ -223,7 +228,9 @@ bool LoadImageFile(const std::string& path, TBitmap32& bitmap, TBitmap32* asPict
         if (!format || format->decoder == Decoder::None) return false;
         const FileBytes file = ReadWholeFile(path);
         const std::string name = FileNameOf(path);
-        const DecodeContext ctx(file.data.get(), file.size, name, FormatName(format->decoder));
+        std::string said;
+        DecodeContext ctx(file.data.get(), file.size, name, FormatName(format->decoder));
+        ctx.notice = &said;
 
         // The file must decode by its extension; content of another kind fails here.
         PngPicture png;
@@ -244,6 +251,7 @@ bool LoadImageFile(const std::string& path, TBitmap32& bitmap, TBitmap32* asPict
         // Nothing above changed the caller's bitmaps; from here on nothing can fail.
         bitmap.AssignPicture(image, true);
         if (asPictureFile) asPictureFile->AssignPicture(picture, true);
+        if (notice && !said.empty()) *notice = said;
         return true;
     } catch (...) {
         return false;

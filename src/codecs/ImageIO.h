@@ -3,9 +3,9 @@
 //
 // Decoders are chosen by the file name's extension (case ignored). Every decoder reads the
 // whole file into memory first and never reads outside it; sizes are validated before any
-// pixel storage is obtained, and pictures over kMaxPicturePixels or kMaxPictureSide are
-// refused with "<file> is too large to open (W x H pixels)". Damaged and truncated files
-// raise EImageError; a bitmap is never changed by a load that fails.
+// pixel storage is obtained, and pictures over kMaxPicturePixels or kMaxPictureSide
+// (imaging/Bitmap32.h) are refused with "<file> is too large to open (W x H pixels)". Damaged and
+// truncated files raise EImageError; a bitmap is never changed by a load that fails.
 #include "base/Stream.h"
 #include "imaging/Bitmap32.h"
 
@@ -15,9 +15,6 @@
 #include <vector>
 
 namespace lumetta {
-
-inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
-inline constexpr int kMaxPictureSide = 65535;
 
 struct TPictureFormat {
     std::string Extension;   // lower case, without the dot ("jpg")
@@ -40,7 +37,9 @@ bool UprightPhotos();
 // Decodes the file with the decoder of its extension. Unknown extensions raise EImageError
 // "Unknown picture file extension (.xyz)"; a file that cannot be read raises EFileError;
 // undecodable data raises EImageError. The bitmap keeps DrawMode and its other properties.
-void LoadPictureFile(TBitmap32& bitmap, const std::string& path);
+// A picture that decoded but not whole (a JPEG cut short: grey, or blurred, where data is missing)
+// puts a sentence saying so into `notice` when one is given; otherwise it is left alone.
+void LoadPictureFile(TBitmap32& bitmap, const std::string& path, std::string* notice = nullptr);
 
 // Same as LoadPictureFile on bytes already in memory; `name` only labels error messages.
 void LoadPictureData(TBitmap32& bitmap, const std::uint8_t* data, std::size_t size,
@@ -50,8 +49,10 @@ void LoadPictureData(TBitmap32& bitmap, const std::uint8_t* data, std::size_t si
 // fails) and, for a file with the PNG signature, takes the PNG transparency rules of
 // LoadPngIntoBitmap. Returns false on any failure without raising; `bitmap` changes only on
 // success. When `asPictureFile` is given it also receives, on success, exactly what
-// LoadPictureFile would produce for the path; the file is decoded once.
-bool LoadImageFile(const std::string& path, TBitmap32& bitmap, TBitmap32* asPictureFile = nullptr);
+// LoadPictureFile would produce for the path; the file is decoded once. `notice` as for
+// LoadPictureFile.
+bool LoadImageFile(const std::string& path, TBitmap32& bitmap, TBitmap32* asPictureFile = nullptr,
+                   std::string* notice = nullptr);
 
 // False when the file does not exist; otherwise whether its first four bytes are the PNG
 // signature. A file shorter than four bytes raises EReadError "Stream read error".

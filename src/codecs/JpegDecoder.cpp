@@ -10,6 +10,8 @@
 #include <memory>
 
 #include <jpeglib.h>
+// After jpeglib.h: the message codes of its warnings.
+#include <jerror.h>
 
 namespace lumetta::codecs {
 namespace {
@@ -21,9 +23,27 @@ constexpr int kMaxScans = 1000;
 using jpeg::JpegErrors;
 using jpeg::OnErrorExit;
 
-// Warnings (corrupt data, a premature end of the file) mean a damaged picture: fail on them.
+struct JpegJob {
+    jpeg_decompress_struct cinfo;
+    JpegErrors errors;
+    jpeg_progress_mgr progress;
+    bool created = false;
+    bool cmyk = false;
+    bool cutShort = false; // the data ended before the picture did
+};
+
+// Warnings about corrupt data mean damaged pixels: fail on them. Two kinds are accepted, as
+// other readers accept them: stray bytes between markers (many cameras and editors write them;
+// the picture itself is whole), and a file that ends early - libjpeg then finishes the picture
+// with grey (a progressive file: without its finer detail), and every warning after that is a
+// consequence of the missing data.
 void OnMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) OnErrorExit(cinfo);
+    if (level >= 0) return;
+    auto* job = static_cast<JpegJob*>(cinfo->client_data);
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF) job->cutShort = true;
+    if (code == JWRN_EXTRANEOUS_DATA || job->cutShort) return;
+    OnErrorExit(cinfo);
 }
 
 void OnProgress(j_common_ptr cinfo) {
@@ -35,14 +55,6 @@ void OnProgress(j_common_ptr cinfo) {
     }
 }
 
-struct JpegJob {
-    jpeg_decompress_struct cinfo;
-    JpegErrors errors;
-    jpeg_progress_mgr progress;
-    bool created = false;
-    bool cmyk = false;
-};
-
 bool ReadHeader(JpegJob* job, const std::uint8_t* data, std::size_t size) {
     j_decompress_ptr cinfo = &job->cinfo;
     cinfo->err = jpeg_std_error(&job->errors.pub);
@@ -52,6 +64,7 @@ bool ReadHeader(JpegJob* job, const std::uint8_t* data, std::size_t size) {
     if (setjmp(job->errors.jump)) return false;
     jpeg_create_decompress(cinfo);
     job->created = true;
+    cinfo->client_data = job;
     job->progress.progress_monitor = OnProgress;
     cinfo->progress = &job->progress;
     jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
@@ -124,6 +137,7 @@ void DecodeJpeg(const DecodeContext& ctx, TBitmap32& out) {
     auto* bits = reinterpret_cast<std::uint8_t*>(picture.Bits());
     if (!DecodeRows(job.get(), bits, std::size_t(picture.Width()) * 4))
         ctx.Fail(job->errors.message);
+    if (job->cutShort) ctx.Notice(ctx.name + " ends early: what it lacks is shown grey or blurred");
     out = std::move(picture);
 }
 

@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include <jpeglib.h>
 // after jpeglib.h, which it needs
@@ -23,12 +24,13 @@ using jpeg::OnErrorExit;
 // Compression emits no warnings worth stopping for.
 void OnMessage(j_common_ptr, int) {}
 
-// The compressed data goes into one buffer owned by the job and grown with realloc, so that
-// every way out (including a longjmp) knows exactly what to free.
+// The compressed data goes straight into the vector that is returned and written to the file.
+// It grows by doubling; a failure to grow is reported to libjpeg as running out of memory, which
+// ends the job by longjmp, so the growing happens in a function of its own whose C++ exception
+// ends there.
 struct JpegOutput {
     jpeg_destination_mgr pub;
-    JOCTET* data = nullptr;
-    std::size_t capacity = 0;
+    std::vector<std::uint8_t>* file = nullptr;
 };
 
 struct JpegJob {
@@ -36,15 +38,15 @@ struct JpegJob {
     JpegErrors errors;
     JpegOutput output;
     bool created = false;
-    std::size_t size = 0;
 };
 
-bool Grow(JpegOutput* out, std::size_t capacity) {
-    auto* data = static_cast<JOCTET*>(std::realloc(out->data, capacity));
-    if (!data) return false;
-    out->data = data;
-    out->capacity = capacity;
-    return true;
+bool Grow(JpegOutput* out, std::size_t size) noexcept {
+    try {
+        out->file->resize(size);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void InitDestination(j_compress_ptr cinfo) {
@@ -53,21 +55,25 @@ void InitDestination(j_compress_ptr cinfo) {
     const std::size_t guess = std::max<std::size_t>(65536, std::size_t(cinfo->image_width) *
                                                                cinfo->image_height * 3 / 10);
     if (!Grow(out, guess)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
-    out->pub.next_output_byte = out->data;
-    out->pub.free_in_buffer = out->capacity;
+    out->pub.next_output_byte = out->file->data();
+    out->pub.free_in_buffer = out->file->size();
 }
 
 boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
     // Called only when the whole buffer is full.
     auto* out = reinterpret_cast<JpegOutput*>(cinfo->dest);
-    const std::size_t used = out->capacity;
-    if (!Grow(out, out->capacity * 2)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 1);
-    out->pub.next_output_byte = out->data + used;
-    out->pub.free_in_buffer = out->capacity - used;
+    const std::size_t used = out->file->size();
+    if (!Grow(out, 2 * used)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 1);
+    out->pub.next_output_byte = out->file->data() + used;
+    out->pub.free_in_buffer = out->file->size() - used;
     return TRUE;
 }
 
-void TermDestination(j_compress_ptr) {}
+void TermDestination(j_compress_ptr cinfo) {
+    // Cut the vector to what was written (no copy: the capacity stays).
+    auto* out = reinterpret_cast<JpegOutput*>(cinfo->dest);
+    out->file->resize(out->file->size() - out->pub.free_in_buffer);
+}
 
 constexpr int kRowsPerCall = 16;
 
@@ -107,7 +113,6 @@ bool Compress(JpegJob* job, const TBitmap32* picture, int quality) {
         y += int(jpeg_write_scanlines(cinfo, rows, JDIMENSION(n)));
     }
     jpeg_finish_compress(cinfo);
-    job->size = job->output.capacity - job->output.pub.free_in_buffer;
     return true;
 }
 
@@ -118,22 +123,12 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap32& picture, int quality) {
     codecs::RequireSides(picture, "JPEG", JPEG_MAX_DIMENSION);
     quality = std::clamp(quality, 1, 100);
 
-    JpegJob job;
-    const bool ok = Compress(&job, &picture, quality);
     std::vector<std::uint8_t> file;
-    std::string failure;
-    if (ok) {
-        try {
-            file.assign(job.output.data, job.output.data + job.size);
-        } catch (...) {
-            failure = "out of memory";
-        }
-    } else {
-        failure = job.errors.message;
-    }
+    JpegJob job;
+    job.output.file = &file;
+    const bool ok = Compress(&job, &picture, quality);
     if (job.created) jpeg_destroy_compress(&job.cinfo);
-    std::free(job.output.data);
-    if (!ok || !failure.empty()) codecs::FailEncode("JPEG", failure);
+    if (!ok) codecs::FailEncode("JPEG", job.errors.message);
     return file;
 }
 

@@ -41,11 +41,33 @@ void OnError(png_structp png, png_const_charp message) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
+// libpng's own allocations (row buffers, chunk data, zlib state; never the picture, which is
+// ours) go through here. No legitimate request comes near the cap: a row of the widest picture
+// at 16 bits per sample is 512 KB. A damaged length that slips past the chunk rules is refused
+// here instead of reserving gigabytes.
+constexpr png_alloc_size_t kMaxLibpngAllocation = png_alloc_size_t(16) << 20;
+std::size_t gLargestRequest = 0;
+
+png_voidp Allocate(png_structp, png_alloc_size_t size) {
+    gLargestRequest = std::max<std::size_t>(gLargestRequest, size);
+    return size <= kMaxLibpngAllocation ? std::malloc(size) : nullptr;
+}
+
+void Release(png_structp, png_voidp p) {
+    std::free(p);
+}
+
+// The ancillary chunks we never use. Marked as never kept, libpng skips their data as it reads
+// it, so a chunk claiming a huge length costs nothing (libpng's own handlers would first
+// allocate the claimed length, and only warn when the chunk is over the limit).
+constexpr png_byte kIgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+                                      "sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+constexpr int kIgnoredChunkCount = 17;
+
 struct PngHeader {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colourType = 0;
     bool hasTrns = false;
-    png_color_16 trnsColour{};
     int numTrans = 0;
     png_byte trnsAlpha[256]{};
     int numPalette = 0;
@@ -66,7 +88,6 @@ bool ReadHeader(png_structp png, png_infop info, PngHeader* h) {
     if (png_get_valid(png, info, PNG_INFO_tRNS) &&
         png_get_tRNS(png, info, &trnsAlpha, &h->numTrans, &trnsColour)) {
         h->hasTrns = true;
-        if (trnsColour) h->trnsColour = *trnsColour;
         if (trnsAlpha && h->numTrans > 0) {
             h->numTrans = std::min(h->numTrans, 256);
             std::memcpy(h->trnsAlpha, trnsAlpha, std::size_t(h->numTrans));
@@ -120,26 +141,6 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
            std::uint32_t(p[3]);
 }
 
-// A grey sample of the given depth widened to 8 bits the way the decoder widens pixels.
-std::uint32_t GreyTo8(unsigned value, int depth) {
-    switch (depth) {
-    case 1:
-        return (value & 1) * 255;
-    case 2:
-        return (value & 3) * 85;
-    case 4:
-        return (value & 15) * 17;
-    case 8:
-        return value & 0xFF;
-    default:
-        return (value >> 8) & 0xFF;
-    }
-}
-
-std::uint32_t SampleTo8(unsigned value, int depth) {
-    return depth == 16 ? (value >> 8) & 0xFF : value & 0xFF;
-}
-
 void ClassifyTransparency(const PngHeader& h, PngPicture& out) {
     out.transparentCount = 0;
     if (h.colourType & PNG_COLOR_MASK_ALPHA) {
@@ -162,18 +163,8 @@ void ClassifyTransparency(const PngHeader& h, PngPicture& out) {
             }
         }
     } else {
+        // A grey or RGB key: libpng compares it with the samples at their own depth.
         out.transparency = PngTransparency::SingleColour;
-        std::uint32_t rgb;
-        if (h.colourType & PNG_COLOR_MASK_COLOR) {
-            rgb = (SampleTo8(h.trnsColour.red, h.bitDepth) << 16) |
-                  (SampleTo8(h.trnsColour.green, h.bitDepth) << 8) |
-                  SampleTo8(h.trnsColour.blue, h.bitDepth);
-        } else {
-            const std::uint32_t g = GreyTo8(h.trnsColour.gray, h.bitDepth);
-            rgb = (g << 16) | (g << 8) | g;
-        }
-        out.transparentColours[0] = rgb;
-        out.transparentCount = 1;
     }
 }
 
@@ -190,13 +181,18 @@ void DecodePng(const DecodeContext& ctx, PngPicture& out) {
 
     PngState state{ctx.data, ctx.size, 0, {}};
     PngReadGuard guard;
-    guard.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnError, OnWarning);
+    gLargestRequest = 0;
+    guard.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &state, OnError, OnWarning, nullptr,
+                                         Allocate, Release);
     if (!guard.png) throw EOutOfResources("Can't allocate the DIB handle");
     guard.info = png_create_info_struct(guard.png);
     if (!guard.info) throw EOutOfResources("Can't allocate the DIB handle");
     png_set_read_fn(guard.png, &state, ReadData);
     png_set_user_limits(guard.png, kMaxPictureSide, kMaxPictureSide);
-    // Ancillary chunks (text, profiles) are not ours to keep; cap what libpng holds for them.
+    // Ancillary chunks (text, profiles) are not ours to keep; unknown ones are dropped too.
+    png_set_keep_unknown_chunks(guard.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(guard.png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
+                                kIgnoredChunkCount);
     png_set_chunk_cache_max(guard.png, 1000);
     png_set_chunk_malloc_max(guard.png, 8u << 20);
 
@@ -217,8 +213,13 @@ void DecodePng(const DecodeContext& ctx, PngPicture& out) {
     if (ReadEnd(guard.png)) consumed = state.pos;
 
     ClassifyTransparency(header, out);
+    out.indexed = header.colourType == PNG_COLOR_TYPE_PALETTE;
     out.pixels = std::move(pixels);
     out.consumed = consumed;
+}
+
+std::size_t PngLargestLibraryRequest() {
+    return gLargestRequest;
 }
 
 void ApplyPngObjectRules(const PngPicture& png, TBitmap32& pixels) {
@@ -232,28 +233,30 @@ void ApplyPngObjectRules(const PngPicture& png, TBitmap32& pixels) {
     case PngTransparency::SingleColour:
         break;
     }
-    TColor32* p = pixels.Bits();
-    const std::size_t n = pixels.PixelCount();
+    // A grey or RGB key: libpng has already given alpha 0 to exactly the pixels of that colour,
+    // compared at the file's own depth (16-bit samples in full), and 255 to every other one.
+    if (!png.indexed) return;
+
+    // A palette: every pixel whose colour is that of an entry with transparency 0 becomes
+    // transparent, also where another entry of the same colour is opaque. The pixels are
+    // written (and so copied, when shared) only when that changes one of them.
+    std::array<TColor32, 257> keys = png.transparentColours;
     const int count = png.transparentCount;
-    if (count == 0) {
-        pixels.ResetAlpha();
-        return;
-    }
-    if (count == 1) {
-        const TColor32 key = png.transparentColours[0];
-        for (std::size_t i = 0; i < n; ++i) {
-            const TColor32 rgb = p[i] & 0x00FFFFFFu;
-            p[i] = rgb == key ? rgb : rgb | 0xFF000000u;
-        }
-    } else {
-        std::array<TColor32, 257> keys = png.transparentColours;
-        std::sort(keys.begin(), keys.begin() + count);
-        for (std::size_t i = 0; i < n; ++i) {
-            const TColor32 rgb = p[i] & 0x00FFFFFFu;
-            const bool hit = std::binary_search(keys.begin(), keys.begin() + count, rgb);
-            p[i] = hit ? rgb : rgb | 0xFF000000u;
-        }
-    }
+    std::sort(keys.begin(), keys.begin() + count);
+    auto rule = [&](TColor32 c) {
+        const TColor32 rgb = c & 0x00FFFFFFu;
+        const bool hit = count > 0 && std::binary_search(keys.begin(), keys.begin() + count, rgb);
+        return hit ? rgb : rgb | 0xFF000000u;
+    };
+    const TColor32* in = pixels.ConstBits();
+    const std::size_t n = pixels.PixelCount();
+    std::size_t first = 0;
+    while (first < n && rule(in[first]) == in[first])
+        ++first;
+    if (first == n) return;
+    TColor32* p = pixels.Bits();
+    for (std::size_t i = first; i < n; ++i)
+        p[i] = rule(p[i]);
     pixels.Changed();
 }
 

@@ -27,7 +27,8 @@ public:
             return index >= 0 && index < int(map_.size()) ? map_[std::size_t(index)] : 0xFF000000u;
         }
         case TgaKind::Grey:
-            return Color32(p[0], p[0], p[0]);
+            // 16-bit grey is a grey byte and an alpha byte.
+            return Color32(p[0], p[0], p[0], depth_ == 16 && alpha_ ? p[1] : 255);
         case TgaKind::TrueColour:
             break;
         }
@@ -106,8 +107,10 @@ void DecodeTga(const DecodeContext& ctx, TBitmap32& out) {
     ctx.Need(r.Remaining(),
              rle ? (pixels + 127) / 128 * (1 + bytesPerPixel) : pixels * bytesPerPixel);
     TBitmap32 picture = ctx.NewPicture(w, h);
-    // Only a 32-bit picture that declares attribute bits carries alpha.
-    const bool keepAlpha = kind == TgaKind::TrueColour && depth == 32 && (descriptor & 0x0F) != 0;
+    // Only a 32-bit colour or 16-bit grey picture that declares attribute bits carries alpha.
+    const bool keepAlpha =
+        ((kind == TgaKind::TrueColour && depth == 32) || (kind == TgaKind::Grey && depth == 16)) &&
+        (descriptor & 0x0F) != 0;
     const TgaPixel convert(kind, depth, keepAlpha, map, int(mapFirst));
     const bool topOrigin = descriptor & 0x20, rightOrigin = descriptor & 0x10;
     TColor32* bits = picture.Bits();

@@ -10,7 +10,6 @@
 #include "decorate/Compose.h"
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 
 namespace lumetta {
@@ -46,11 +45,6 @@ void ResetScratch(TBitmap32& scratch, int width, int height) {
         scratch.Clear(0);
     else
         scratch.SetSize(width, height);
-}
-
-int CheckedSize(i64 size) {
-    if (size > INT_MAX) throw EOutOfResources("Can't allocate the DIB handle");
-    return int(std::max<i64>(size, 0));
 }
 
 // A corner: the source rectangle stretched (nearest neighbour) to the destination size. Only
@@ -103,6 +97,7 @@ void PutEdge(TBitmap32& canvas, const TBitmap32& frame, const Piece& p, TBitmap3
 // Fills the canvas with color except under the rectangle the opaque photo will cover anyway.
 void ClearAround(TBitmap32& canvas, TColor32 color, const TBitmap32& photo, int photoX,
                  int photoY) {
+    if (canvas.Empty()) return;
     if (photo.Empty() || photo.DrawMode == dmBlend) {
         canvas.Clear(color);
         return;
@@ -128,6 +123,26 @@ void ClearAround(TBitmap32& canvas, TColor32 color, const TBitmap32& photo, int 
 
 bool TileBitmap(TBitmap32& destination, const TBitmap32& tile) {
     if (destination.Empty() || tile.Empty()) return false;
+    if (tile.DrawMode == dmOpaque) {
+        // Copies, row by row, give the same pixels as drawing every tile, at the cost of the
+        // pixels alone: a one-pixel tile over a large edge is not millions of transfers.
+        const int w = destination.Width(), tw = tile.Width(), th = tile.Height();
+        TColor32* bits = destination.Bits();
+        for (int y = 0; y < destination.Height(); ++y) {
+            TColor32* row = bits + std::size_t(y) * w;
+            const TColor32* source = tile.ConstScanLine(y % th);
+            const int first = std::min(w, tw);
+            std::copy(source, source + first, row);
+            // The row repeats its first tile: copy what is done onto what follows, doubling.
+            for (int done = first; done < w;) {
+                const int n = std::min(done, w - done);
+                std::copy(row, row + n, row + done);
+                done += n;
+            }
+        }
+        destination.Changed();
+        return true;
+    }
     // Drawing errors end the tiling quietly: the caller then leaves the piece out.
     try {
         for (int y = 0; y < destination.Height(); y += tile.Height())
@@ -147,8 +162,15 @@ void StretchFrame(TBitmap32& photo, TBitmap32& frame) {
 
 void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& placement) {
     const i64 fw = frame.Width(), fh = frame.Height();
-    const int cw = CheckedSize(i64(photo.Width()) + placement.ExtraWidth());
-    const int ch = CheckedSize(i64(photo.Height()) + placement.ExtraHeight());
+    // The record comes from a file: a canvas beyond the picture limits is refused before
+    // anything is allocated for it.
+    const i64 canvasWidth = std::max<i64>(i64(photo.Width()) + placement.ExtraWidth(), 0);
+    const i64 canvasHeight = std::max<i64>(i64(photo.Height()) + placement.ExtraHeight(), 0);
+    CheckPictureSize(canvasWidth, canvasHeight);
+    // A canvas without pixels is empty both ways: a side of two billion beside a side of 0
+    // would only make every loop over the rows spin.
+    const bool empty = canvasWidth == 0 || canvasHeight == 0;
+    const int cw = empty ? 0 : int(canvasWidth), ch = empty ? 0 : int(canvasHeight);
 
     TBitmap32 canvas(cw, ch);
     ClearAround(canvas, kCanvasColor, photo, placement.PhotoX(), placement.PhotoY());
@@ -182,6 +204,13 @@ void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& pl
 
     canvas.Draw(placement.PhotoX(), placement.PhotoY(), photo);
     photo.Assign(canvas); // shares the canvas's pixels: no further copy
+}
+
+void ApplyFrameTemplate(TBitmap32& photo, TBitmap32& frame, const TFrameSpec& placement) {
+    if (placement.StretchToPhoto() != 0)
+        StretchFrame(photo, frame);
+    else
+        ComposeFrame(photo, frame, placement);
 }
 
 void ApplyMaskTo(TBitmap32& photo, TBitmap32& mask) {

@@ -19,9 +19,13 @@ void StretchFrame(TBitmap32& photo, TBitmap32& frame);
 // Replaces the photo by a canvas of (photo width + ExtraWidth) x (photo height + ExtraHeight)
 // holding the eight template pieces around the photo placed at (PhotoX, PhotoY). Template
 // pieces are taken with the template's current draw mode. A piece whose source rectangle
-// reaches outside the template raises ETransformError "Source rectangle is invalid" and leaves
-// the photo unchanged.
+// reaches outside the template raises ETransformError "Source rectangle is invalid", and a
+// canvas beyond the picture limits CheckPictureSize's error; either leaves the photo unchanged.
 void ComposeFrame(TBitmap32& photo, const TBitmap32& frame, const TFrameSpec& placement);
+
+// A frame or shadow by its placement record: StretchFrame when StretchToPhoto is not 0 (the
+// template is then resampled in place and left in dmBlend), ComposeFrame otherwise.
+void ApplyFrameTemplate(TBitmap32& photo, TBitmap32& frame, const TFrameSpec& placement);
 
 // Resamples the mask to the photo's size (Lanczos, each direction independently), sets its
 // draw mode to dmBlend and blends it onto the photo.

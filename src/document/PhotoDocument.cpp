@@ -1,5 +1,6 @@
 #include "document/PhotoDocument.h"
 
+#include "decorate/FloatingLayers.h"
 #include "decorate/LayerGeometry.h"
 #include "decorate/TextLayer.h"
 #include "edit/EditGeometry.h"
@@ -201,19 +202,11 @@ void TPhotoDocument::Decorate(const std::function<void(TBitmap32& composite)>& c
 // ------------------------------------------------------------------ layers
 
 void TPhotoDocument::PlaceNewLayer(TBitmapLayer* layer, const TBitmap32& bitmap, TPoint centre) {
-    try {
-        layer->Bitmap().Assign(bitmap);
-        layer->Bitmap().DrawMode = dmBlend;
-        layer->SetLocation(
-            CentredLocation(centre.X, centre.Y, layer->Bitmap().Width(), layer->Bitmap().Height()));
-        layer->SetScaled(true);
-        layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
-            LayerPressed(sender);
-        };
-    } catch (...) {
-        layer->Free();
-        throw;
-    }
+    PlacePictureLayer(layer, bitmap,
+                      CentredLocation(centre.X, centre.Y, bitmap.Width(), bitmap.Height()));
+    layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
+        LayerPressed(sender);
+    };
     SelectLayer(layer);
     MarkChanged();
 }
@@ -383,9 +376,7 @@ void TPhotoDocument::RenderWithLayers(TBitmap32& target) {
     const TLayerOptions frameOptions = rubberBand_ ? rubberBand_->LayerOptions() : 0;
     if (rubberBand_) rubberBand_->SetLayerOptions(frameOptions & ~LayerVisible);
     try {
-        TBitmap32 flat(picture.Width(), picture.Height());
-        preview_.PaintTo(flat, TRect{0, 0, picture.Width(), picture.Height()});
-        target.Assign(flat);
+        lumetta::RenderWithLayers(preview_, target);
     } catch (...) {
         if (rubberBand_) rubberBand_->SetLayerOptions(frameOptions);
         throw;

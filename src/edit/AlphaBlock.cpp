@@ -1,6 +1,5 @@
 #include "edit/AlphaBlock.h"
 
-#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -10,14 +9,15 @@ namespace {
 
 constexpr std::size_t kCountSize = 4;
 
-// "message (file, line n)", the file without its folders.
-[[noreturn]] void AssertionFailed(std::string_view message,
-                                  std::source_location where = std::source_location::current()) {
-    std::string_view file = where.file_name();
+// "message (file, line n)", the file without its folders. (The builtins rather than
+// std::source_location, which not every compiler we build with provides yet.)
+[[noreturn]] void AssertionFailed(std::string_view message, const char* fileName = __builtin_FILE(),
+                                  int line = __builtin_LINE()) {
+    std::string_view file = fileName;
     if (const auto slash = file.find_last_of("/\\"); slash != std::string_view::npos)
         file.remove_prefix(slash + 1);
     throw EAssertionFailed(std::string(message) + " (" + std::string(file) + ", line " +
-                           std::to_string(where.line()) + ")");
+                           std::to_string(line) + ")");
 }
 
 } // namespace
@@ -40,6 +40,9 @@ void ApplyAlphaBlock(TBitmap32& bitmap, const std::uint8_t* block, std::size_t s
     if (size < kCountSize) throw EReadError("Stream read error");
     const std::uint32_t count = std::uint32_t(block[0]) | std::uint32_t(block[1]) << 8 |
                                 std::uint32_t(block[2]) << 16 | std::uint32_t(block[3]) << 24;
+    // The picture on the clipboard was made within the limits of every picture; a block for
+    // one beyond them is refused before anything is touched.
+    CheckPictureSize(bitmap.Width(), bitmap.Height());
     const std::size_t n = bitmap.PixelCount();
     if (count != n)
         AssertionFailed("Alpha count does not match Bitmap pixel count, "

@@ -1,6 +1,6 @@
 #include "edit/EditGeometry.h"
 
-#include "codecs/ImageIO.h"
+#include "imaging/Bitmap32.h"
 
 #include <algorithm>
 #include <charconv>
@@ -80,11 +80,7 @@ int WidthForHeight(int height, double aspectRatio) {
 void CheckNewPictureSize(long long width, long long height) {
     if (width < 1 || height < 1)
         throw Error("The width and the height must each be at least 1 pixel");
-    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
-        throw Error("A picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                    " pixels is too large: Lumetta holds pictures of at most " +
-                    std::to_string(kMaxPictureSide) + " pixels a side and " +
-                    std::to_string(kMaxPicturePixels / 1000000) + " megapixels");
+    CheckPictureSize(width, height);
 }
 
 } // namespace lumetta

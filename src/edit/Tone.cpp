@@ -1,39 +1,129 @@
 #include "edit/Tone.h"
 
+#include "base/CpuFeatures.h"
+#include "base/Parallel.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define LUMETTA_TONE_X86 1
+#endif
 
 namespace lumetta {
 
 namespace {
 
-// One row through three channel tables; the alpha the pixels had is dropped.
-void MapRow(const TColor32* in, TColor32* out, int count, const TLookupTable& red,
-            const TLookupTable& green, const TLookupTable& blue) {
-    for (int x = 0; x < count; ++x) {
+// Every pixel (a, r, g, b) of in[0, count) becomes (255, red[r], green[g], blue[b]) in out.
+void MapSpanPlain(const TColor32* in, TColor32* out, std::size_t count, const TLookupTable& red,
+                  const TLookupTable& green, const TLookupTable& blue) {
+    for (std::size_t x = 0; x < count; ++x) {
         const TColor32 c = in[x];
         out[x] = 0xFF000000u | (TColor32(red[(c >> 16) & 0xFF]) << 16) |
                  (TColor32(green[(c >> 8) & 0xFF]) << 8) | TColor32(blue[c & 0xFF]);
     }
 }
 
-// Maps source into destination (which may be the same bitmap), row by row.
+#if LUMETTA_TONE_X86
+// The same with 64-byte permutes: a 256-entry table fills four registers; two two-register
+// permutes look up the low and the high half by the index's lower seven bits, and its top bit
+// picks between them. Sixteen pixels per step; the tail goes through masked loads and stores.
+#define LUMETTA_AVX512VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define LUMETTA_LOOKUP(t, index)                                                                   \
+    _mm512_mask_blend_epi8(_mm512_movepi8_mask(index),                                             \
+                           _mm512_permutex2var_epi8(t[0], index, t[1]),                            \
+                           _mm512_permutex2var_epi8(t[2], index, t[3]))
+
+// Bytes of each pixel in memory: blue, green, red, alpha.
+constexpr std::uint64_t kGreenBytes = 0x2222222222222222ull;
+constexpr std::uint64_t kRedBytes = 0x4444444444444444ull;
+
+template <bool OneTable, bool Stream>
+LUMETTA_AVX512VBMI void MapSpanAvx512(const TColor32* in, TColor32* out, std::size_t count,
+                                      const TLookupTable& red, const TLookupTable& green,
+                                      const TLookupTable& blue) {
+    __m512i b[4], g[4], r[4];
+    for (int k = 0; k < 4; ++k) {
+        b[k] = _mm512_loadu_si512(blue.data() + 64 * k);
+        g[k] = _mm512_loadu_si512(green.data() + 64 * k);
+        r[k] = _mm512_loadu_si512(red.data() + 64 * k);
+    }
+    const __m512i opaque = _mm512_set1_epi32(int(0xFF000000u));
+    std::size_t x = 0;
+    for (;; x += 16) {
+        const bool tail = x + 16 > count;
+        if (tail && x == count) break;
+        const __mmask64 k = tail ? (std::uint64_t(1) << (4 * (count - x))) - 1 : ~__mmask64(0);
+        const __m512i p = tail ? _mm512_maskz_loadu_epi8(k, in + x) : _mm512_loadu_si512(in + x);
+        __m512i v = LUMETTA_LOOKUP(b, p);
+        if (!OneTable) {
+            v = _mm512_mask_mov_epi8(v, __mmask64(kGreenBytes), LUMETTA_LOOKUP(g, p));
+            v = _mm512_mask_mov_epi8(v, __mmask64(kRedBytes), LUMETTA_LOOKUP(r, p));
+        }
+        v = _mm512_or_si512(v, opaque);
+        if (tail) {
+            _mm512_mask_storeu_epi8(out + x, k, v);
+            break;
+        }
+        if (Stream)
+            _mm512_stream_si512(reinterpret_cast<__m512i*>(out + x), v);
+        else
+            _mm512_storeu_si512(out + x, v);
+    }
+    if (Stream) _mm_sfence(); // the streamed pixels are seen before the caller goes on
+}
+#undef LUMETTA_LOOKUP
+#endif
+
+// Streaming stores pay off only where the result cannot stay in the cache anyway.
+constexpr std::size_t kStreamPixels = std::size_t(4) << 20;
+
+void MapSpan(const TColor32* in, TColor32* out, std::size_t count, std::size_t total,
+             const TLookupTable& red, const TLookupTable& green, const TLookupTable& blue) {
+#if LUMETTA_TONE_X86
+    if (cpu::HaveAvx512Vbmi()) {
+        const bool one = &red == &green && &green == &blue;
+        const bool stream =
+            total >= kStreamPixels && reinterpret_cast<std::uintptr_t>(out) % 64 == 0;
+        if (one && stream)
+            MapSpanAvx512<true, true>(in, out, count, red, green, blue);
+        else if (one)
+            MapSpanAvx512<true, false>(in, out, count, red, green, blue);
+        else if (stream)
+            MapSpanAvx512<false, true>(in, out, count, red, green, blue);
+        else
+            MapSpanAvx512<false, false>(in, out, count, red, green, blue);
+        return;
+    }
+#else
+    (void)total;
+#endif
+    MapSpanPlain(in, out, count, red, green, blue);
+}
+
+// Maps source into destination (which may be the same bitmap). Rows lie one after the other
+// without gaps, so the whole picture is one span, cut into bands for the cores.
 void MapPixels(TBitmap32& destination, const TBitmap32& source, const TLookupTable& red,
                const TLookupTable& green, const TLookupTable& blue) {
     destination.BeginUpdate();
     try {
         if (&destination != &source) {
+            CheckPictureSize(source.Width(), source.Height());
             // Every pixel is overwritten: a destination that shares the source's pixels takes
             // fresh storage instead of copying them first.
             if (destination.SharesPixelsWith(source)) destination.AssignNil();
-            destination.SetSize(source.Width(), source.Height());
+            destination.SetSizeForOverwrite(source.Width(), source.Height());
         }
         if (!destination.Empty()) {
             TColor32* out = destination.Bits();
             const TColor32* in = source.ConstBits();
-            const int w = source.Width();
-            for (int y = 0; y < source.Height(); ++y)
-                MapRow(in + std::size_t(y) * w, out + std::size_t(y) * w, w, red, green, blue);
+            const std::size_t total = source.PixelCount();
+            // Bands of whole cache lines, and none smaller than a megapixel.
+            ForEachBand(total, std::size_t(1) << 20, 16, [&](std::size_t begin, std::size_t end) {
+                MapSpan(in + begin, out + begin, end - begin, total, red, green, blue);
+            });
         }
     } catch (...) {
         destination.EndUpdate();
@@ -161,6 +251,10 @@ TLookupTable ToneTable(double contrast, double brightness, double exponent) {
     for (std::size_t i = 0; i < 256; ++i)
         table[i] = g[b[c[i]]];
     return table;
+}
+
+TLookupTable SliderToneTable(double contrast, double brightness, double gamma) {
+    return ToneTable(contrast / 100.0, brightness / 100.0, gamma / 100.0);
 }
 
 void AdjustContrast(TBitmap32& bitmap, double contrast) {

@@ -48,6 +48,10 @@ TLookupTable GammaTable(double exponent);
 // before the next, exactly as three passes one after the other would give.
 TLookupTable ToneTable(double contrast, double brightness, double exponent);
 
+// The table of the contrast panel's sliders: positions contrast and brightness in -100..100 and
+// gamma in 0..500, each in hundredths of the control's value (gamma 100 is the exponent 1).
+TLookupTable SliderToneTable(double contrast, double brightness, double gamma);
+
 // One pass each with the table above, in place.
 void AdjustContrast(TBitmap32& bitmap, double contrast);
 void AdjustBrightness(TBitmap32& bitmap, double brightness);

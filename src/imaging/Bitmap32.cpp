@@ -24,14 +24,28 @@ struct TBitmap32::Storage {
     TColor32* data = nullptr;
     std::size_t bytes = 0;
 
-    explicit Storage(std::size_t count) : bytes(count * sizeof(TColor32)) {
-        data = static_cast<TColor32*>(PixelMemory::Acquire(bytes));
+    explicit Storage(std::size_t count, bool zeroed = true) : bytes(count * sizeof(TColor32)) {
+        data = static_cast<TColor32*>(PixelMemory::Acquire(bytes, zeroed));
         if (!data) throw EOutOfResources("Can't allocate the DIB handle");
     }
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;
     ~Storage() { PixelMemory::Release(data, bytes); }
 };
+
+bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0) return true;
+    return width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+void CheckPictureSize(std::int64_t width, std::int64_t height) {
+    if (PictureSizeAllowed(width, height)) return;
+    throw EOutOfResources("A picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                          " pixels is too large: Lumetta holds pictures of at most " +
+                          std::to_string(kMaxPictureSide) + " pixels a side and " +
+                          std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels");
+}
 
 TBitmap32::TBitmap32() = default;
 
@@ -96,7 +110,7 @@ void TBitmap32::SharePixels(const TBitmap32& other) {
     height_ = other.height_;
 }
 
-void TBitmap32::Allocate(int width, int height) {
+void TBitmap32::Allocate(int width, int height, bool zeroed) {
     storage_.reset();
     cbits_ = nullptr;
     width_ = height_ = 0;
@@ -106,10 +120,13 @@ void TBitmap32::Allocate(int width, int height) {
         height_ = std::max(height, 0);
         return;
     }
+    // The last line of defence of the memory bound: callers check the whole limit (sides
+    // included) with their own message before they get here.
+    if (std::int64_t(width) * height > kMaxPicturePixels) CheckPictureSize(width, height);
     const auto count = std::size_t(width) * std::size_t(height);
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(TColor32))
         throw EOutOfResources("Can't allocate the DIB handle");
-    storage_ = std::make_shared<Storage>(count);
+    storage_ = std::make_shared<Storage>(count, zeroed);
     cbits_ = storage_->data;
     width_ = width;
     height_ = height;
@@ -123,9 +140,17 @@ void TBitmap32::SetSize(int width, int height) {
     Changed();
 }
 
+void TBitmap32::SetSizeForOverwrite(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == width_ && height == height_) return;
+    Allocate(width, height, false);
+    Changed();
+}
+
 void TBitmap32::Detach() {
     if (!storage_ || storage_.use_count() == 1) return;
-    auto fresh = std::make_shared<Storage>(PixelCount());
+    auto fresh = std::make_shared<Storage>(PixelCount(), false); // every byte is copied
     std::memcpy(fresh->data, cbits_, PixelCount() * sizeof(TColor32));
     storage_ = std::move(fresh);
     cbits_ = storage_->data;
@@ -154,7 +179,7 @@ void TBitmap32::Clear(TColor32 color) {
     if (Empty()) return;
     if (storage_.use_count() > 1) {
         // Every pixel is overwritten: take fresh storage instead of copying the old pixels.
-        storage_ = std::make_shared<Storage>(PixelCount());
+        storage_ = std::make_shared<Storage>(PixelCount(), false);
         cbits_ = storage_->data;
     }
     TColor32* p = storage_->data;

@@ -74,6 +74,20 @@ struct TFontDesc {
     friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
 };
 
+// The largest picture the program makes or opens: at most kMaxPictureSide pixels a side and
+// kMaxPicturePixels in all (a 100-megapixel picture takes 400 MB). Every operation that builds
+// a picture of a size it computed or was given checks it first with CheckPictureSize, and
+// pixel storage beyond kMaxPicturePixels is never obtained.
+inline constexpr std::int64_t kMaxPicturePixels = 100'000'000;
+inline constexpr int kMaxPictureSide = 65535;
+
+// True when a picture of width x height keeps to the limits; a size of 0 or less in either
+// direction holds no pixels and always does.
+bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
+// Throws EOutOfResources "A picture of W x H pixels is too large: Lumetta holds pictures of at
+// most 65535 pixels a side and 100 megapixels" when the size does not keep to the limits.
+void CheckPictureSize(std::int64_t width, std::int64_t height);
+
 class TBitmap32;
 
 // Measures and draws text for the core. The core has no font engine of its own: the interface
@@ -111,9 +125,12 @@ public:
     bool Empty() const { return width_ == 0 || height_ == 0; }
     TRect BoundsRect() const { return {0, 0, width_, height_}; }
     // Negative values become 0. Same size: nothing happens. Otherwise every pixel of the new
-    // size is transparent black. Throws EOutOfResources "Can't allocate the DIB handle" (the
-    // bitmap is then left empty).
+    // size is transparent black. Throws EOutOfResources "Can't allocate the DIB handle", or
+    // CheckPictureSize's error for more than kMaxPicturePixels (the bitmap is then left empty).
     void SetSize(int width, int height);
+    // SetSize for a caller that writes every pixel of the new size itself: the new pixels are
+    // left unspecified instead of cleared (a big picture is not written twice).
+    void SetSizeForOverwrite(int width, int height);
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }
 
@@ -186,7 +203,7 @@ private:
     void Detach();
     // Takes the other bitmap's size and shares its pixel buffer; properties stay.
     void SharePixels(const TBitmap32& other);
-    void Allocate(int width, int height); // zero-filled
+    void Allocate(int width, int height, bool zeroed = true);
     std::shared_ptr<Storage> storage_;
     const TColor32* cbits_ = nullptr;
     int width_ = 0;

@@ -44,7 +44,7 @@ void TBitmap32::FlipHorz() {
     const int w = width_, h = height_;
     if (storage_.use_count() > 1) {
         const TBitmap32 old(*this);
-        Allocate(w, h);
+        Allocate(w, h, false); // every pixel is written below
         TColor32* d = Bits();
         for (int y = 0; y < h; ++y) {
             const TColor32* s = old.ConstScanLine(y);
@@ -63,7 +63,7 @@ void TBitmap32::FlipVert() {
     const int w = width_, h = height_;
     if (storage_.use_count() > 1) {
         const TBitmap32 old(*this);
-        Allocate(w, h);
+        Allocate(w, h, false); // every pixel is written below
         TColor32* d = Bits();
         for (int y = 0; y < h; ++y)
             std::copy_n(old.ConstScanLine(h - 1 - y), w, d + std::size_t(y) * w);
@@ -80,7 +80,7 @@ void TBitmap32::Rotate90() {
     if (Empty()) return;
     const int w = width_, h = height_;
     const TBitmap32 old(*this); // keeps the old pixels alive while the new ones are written
-    Allocate(h, w);
+    Allocate(h, w, false);      // every pixel is written below
     TColor32* d = Bits();
     // (x, y) -> (h - 1 - y, x) in a picture h pixels wide.
     ForEachTiled(w, h, old.ConstBits(),
@@ -92,7 +92,7 @@ void TBitmap32::Rotate270() {
     if (Empty()) return;
     const int w = width_, h = height_;
     const TBitmap32 old(*this);
-    Allocate(h, w);
+    Allocate(h, w, false); // every pixel is written below
     TColor32* d = Bits();
     // (x, y) -> (y, w - 1 - x) in a picture h pixels wide.
     ForEachTiled(w, h, old.ConstBits(),

@@ -7,13 +7,13 @@
 // whole rows, with AVX2 forms picked at run time.
 #include "imaging/Resample.h"
 
+#include "base/CpuFeatures.h"
+#include "base/Parallel.h"
 #include "imaging/Bitmap32.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <exception>
-#include <thread>
 
 namespace lumetta {
 
@@ -23,8 +23,6 @@ namespace {
 #include <immintrin.h>
 #define LUMETTA_RESAMPLE_X86 1
 #endif
-
-bool gVectorResampling = true;
 
 constexpr float kPi = 3.14159265358979323846f;
 
@@ -72,6 +70,13 @@ struct LanczosPlan {
     int hTaps = 0;
     std::vector<int> hOffset;
     std::vector<std::int32_t> hPairWeights;
+    bool avx512 = false;
+    // AVX-512 form of the horizontal taps: destination pixels in blocks of four, each block
+    // with the columns from the first any of its pixels uses to the last (blockFirst, a
+    // column index times 4) and four weights per column, one per pixel (0 where a pixel does
+    // not use the column); the taps of block b are blockTap[b] to blockTap[b + 1].
+    std::vector<int> blockFirst, blockTap;
+    std::vector<std::int32_t> blockWeights;
 };
 
 inline std::uint32_t ClampChannel(std::int32_t s) {
@@ -123,6 +128,26 @@ void HorizontalPixels(TColor32* out, int from, int to, const std::int32_t* colSu
 }
 
 #if LUMETTA_RESAMPLE_X86
+// ---- shared by the vector passes ----
+
+// The vertical passes take the tap rows two at a time, in groups of at most 64 pairs (more than
+// 128 taps only on extreme reductions). For the group starting at pair `base`: the two rows of
+// each pair (an odd last tap is paired with itself at weight 0) and the two 16-bit weights of
+// each pair in one 32-bit lane, as the multiply-add wants them. Returns the pairs in the group.
+int PairTaps(const std::uint8_t* const* rows, const int* weights, int taps, int base,
+             const std::uint8_t** pairRows, std::int32_t* pairWeights) {
+    const int groupPairs = std::min(64, (taps + 1) / 2 - base);
+    for (int p = 0; p < groupPairs; ++p) {
+        const int t0 = 2 * (base + p), t1 = t0 + 1 < taps ? t0 + 1 : t0;
+        const int w1 = t0 + 1 < taps ? weights[t1] : 0;
+        pairRows[2 * p] = rows[t0];
+        pairRows[2 * p + 1] = rows[t1];
+        pairWeights[p] =
+            std::int32_t((std::uint32_t(std::uint16_t(w1)) << 16) | std::uint16_t(weights[t0]));
+    }
+    return groupPairs;
+}
+
 // ---- AVX2 passes ----
 
 // Two tap rows at a time: their bytes interleaved and widened to 16 bits meet the weight pair
@@ -133,20 +158,11 @@ __attribute__((target("avx2"))) void VerticalSumsAvx2(std::int32_t* acc,
                                                       const int* weights, int taps,
                                                       std::size_t begin, std::size_t end) {
     const int pairs = (taps + 1) / 2;
-    std::uint8_t const* pairRows[2 * 64];
-    __m256i pairWeights[64];
+    const std::uint8_t* pairRows[2 * 64];
+    std::int32_t pairWeights[64];
     std::size_t k = begin;
     for (int base = 0; base < pairs; base += 64) {
-        // More than 128 taps only on extreme reductions: worked in groups of 64 pairs.
-        const int groupPairs = std::min(64, pairs - base);
-        for (int p = 0; p < groupPairs; ++p) {
-            const int t0 = 2 * (base + p), t1 = t0 + 1 < taps ? t0 + 1 : t0;
-            const int w1 = t0 + 1 < taps ? weights[t1] : 0;
-            pairRows[2 * p] = rows[t0];
-            pairRows[2 * p + 1] = rows[t1];
-            pairWeights[p] = _mm256_set1_epi32(
-                int((std::uint32_t(std::uint16_t(w1)) << 16) | std::uint16_t(weights[t0])));
-        }
+        const int groupPairs = PairTaps(rows, weights, taps, base, pairRows, pairWeights);
         const bool first = base == 0;
         for (k = begin; k + 32 <= end; k += 32) {
             __m256i a0, a1, a2, a3;
@@ -171,7 +187,7 @@ __attribute__((target("avx2"))) void VerticalSumsAvx2(std::int32_t* acc,
                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairRows[2 * p] + k));
                 const __m256i r1 =
                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairRows[2 * p + 1] + k));
-                const __m256i w = pairWeights[p];
+                const __m256i w = _mm256_set1_epi32(pairWeights[p]);
                 // Interleave within each 128-bit half: lo holds bytes 0-7 and 16-23, hi
                 // bytes 8-15 and 24-31, as (s0, s1) pairs.
                 const __m256i lo = _mm256_unpacklo_epi8(r0, r1);
@@ -234,24 +250,160 @@ HorizontalPassAvx2(TColor32* out, int count, const std::int32_t* colSums, const 
     HorizontalPixels(out, x, count, colSums, plan.h);
 }
 
-bool HaveAvx2() {
-    static const bool have = [] {
-        __builtin_cpu_init();
-        return bool(__builtin_cpu_supports("avx2"));
-    }();
-    return have;
+// ---- AVX-512 passes ----
+#define LUMETTA_AVX512 __attribute__((target("avx512f,avx512bw")))
+// GCC 12 warns about the undefined pass-through operand inside its own AVX-512 intrinsics
+// (a false alarm, fixed in later versions).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// The byte unpacks of the vertical pass leave the sums of bytes 16 L + 4 m .. + 3 in 128-bit
+// block L of register m; transposing the 4 x 4 blocks puts them in byte order, and back.
+#define LUMETTA_TRANSPOSE_BLOCKS(a0, a1, a2, a3)                                                   \
+    do {                                                                                           \
+        const __m512i t0 = _mm512_shuffle_i32x4(a0, a1, 0x44);                                     \
+        const __m512i t1 = _mm512_shuffle_i32x4(a2, a3, 0x44);                                     \
+        const __m512i t2 = _mm512_shuffle_i32x4(a0, a1, 0xEE);                                     \
+        const __m512i t3 = _mm512_shuffle_i32x4(a2, a3, 0xEE);                                     \
+        a0 = _mm512_shuffle_i32x4(t0, t1, 0x88);                                                   \
+        a1 = _mm512_shuffle_i32x4(t0, t1, 0xDD);                                                   \
+        a2 = _mm512_shuffle_i32x4(t2, t3, 0x88);                                                   \
+        a3 = _mm512_shuffle_i32x4(t2, t3, 0xDD);                                                   \
+    } while (0)
+
+// The AVX2 form on 64 bytes at a time; what is left of the run goes to the AVX2 form.
+LUMETTA_AVX512 void VerticalSumsAvx512(std::int32_t* acc, const std::uint8_t* const* rows,
+                                       const int* weights, int taps, std::size_t begin,
+                                       std::size_t end) {
+    const int pairs = (taps + 1) / 2;
+    const std::uint8_t* pairRows[2 * 64];
+    std::int32_t pairWeights[64];
+    std::size_t k = begin;
+    for (int base = 0; base < pairs; base += 64) {
+        const int groupPairs = PairTaps(rows, weights, taps, base, pairRows, pairWeights);
+        const bool first = base == 0;
+        const __m512i zero = _mm512_setzero_si512();
+        for (k = begin; k + 64 <= end; k += 64) {
+            __m512i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+            if (!first) {
+                a0 = _mm512_loadu_si512(acc + k);
+                a1 = _mm512_loadu_si512(acc + k + 16);
+                a2 = _mm512_loadu_si512(acc + k + 32);
+                a3 = _mm512_loadu_si512(acc + k + 48);
+                LUMETTA_TRANSPOSE_BLOCKS(a0, a1, a2, a3);
+            }
+            for (int p = 0; p < groupPairs; ++p) {
+                const __m512i r0 = _mm512_loadu_si512(pairRows[2 * p] + k);
+                const __m512i r1 = _mm512_loadu_si512(pairRows[2 * p + 1] + k);
+                const __m512i w = _mm512_set1_epi32(pairWeights[p]);
+                const __m512i lo = _mm512_unpacklo_epi8(r0, r1);
+                const __m512i hi = _mm512_unpackhi_epi8(r0, r1);
+                a0 = _mm512_add_epi32(a0, _mm512_madd_epi16(_mm512_unpacklo_epi8(lo, zero), w));
+                a1 = _mm512_add_epi32(a1, _mm512_madd_epi16(_mm512_unpackhi_epi8(lo, zero), w));
+                a2 = _mm512_add_epi32(a2, _mm512_madd_epi16(_mm512_unpacklo_epi8(hi, zero), w));
+                a3 = _mm512_add_epi32(a3, _mm512_madd_epi16(_mm512_unpackhi_epi8(hi, zero), w));
+            }
+            LUMETTA_TRANSPOSE_BLOCKS(a0, a1, a2, a3);
+            _mm512_storeu_si512(acc + k, a0);
+            _mm512_storeu_si512(acc + k + 16, a1);
+            _mm512_storeu_si512(acc + k + 32, a2);
+            _mm512_storeu_si512(acc + k + 48, a3);
+        }
+    }
+    if (k < end) VerticalSumsAvx2(acc, rows, weights, taps, k, end);
 }
+#undef LUMETTA_TRANSPOSE_BLOCKS
+
+// Four int32 to every 128-bit block.
+LUMETTA_AVX512 inline __m512i Broadcast4(const std::int32_t* p) {
+    return _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Four destination pixels per 512-bit vector, one in each 128-bit block: for every column of
+// the block, its four channel sums go to all four blocks and meet the four pixels' weights.
+LUMETTA_AVX512 void HorizontalPassAvx512(TColor32* out, int count, const std::int32_t* colSums,
+                                         const LanczosPlan& plan) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i top = _mm512_set1_epi32(0xFF0000);
+    // Lane i takes the weight of pixel i / 4.
+    const __m512i spread = _mm512_set_epi32(3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 0, 0, 0, 0);
+    const int blocks = (count + 3) / 4;
+    for (int b = 0; b < blocks; ++b) {
+        const std::int32_t* c = colSums + plan.blockFirst[std::size_t(b)];
+        const int from = plan.blockTap[std::size_t(b)], to = plan.blockTap[std::size_t(b) + 1];
+        const std::int32_t* w = plan.blockWeights.data() + std::size_t(from) * 4;
+        __m512i acc0 = zero, acc1 = zero;
+        int k = 0;
+        for (; k + 2 <= to - from; k += 2, c += 8, w += 8) {
+            const __m512i c0 = Broadcast4(c);
+            const __m512i c1 = Broadcast4(c + 4);
+            const __m512i w0 = _mm512_permutexvar_epi32(
+                spread, _mm512_zextsi128_si512(_mm_loadu_si128((const __m128i*)w)));
+            const __m512i w1 = _mm512_permutexvar_epi32(
+                spread, _mm512_zextsi128_si512(_mm_loadu_si128((const __m128i*)(w + 4))));
+            acc0 = _mm512_add_epi32(acc0, _mm512_mullo_epi32(c0, w0));
+            acc1 = _mm512_add_epi32(acc1, _mm512_mullo_epi32(c1, w1));
+        }
+        if (k < to - from) {
+            const __m512i c0 = Broadcast4(c);
+            const __m512i w0 = _mm512_permutexvar_epi32(
+                spread, _mm512_zextsi128_si512(_mm_loadu_si128((const __m128i*)w)));
+            acc0 = _mm512_add_epi32(acc0, _mm512_mullo_epi32(c0, w0));
+        }
+        // 0 below zero, 255 above 0xFF0000, S >> 16 between.
+        __m512i acc = _mm512_add_epi32(acc0, acc1);
+        acc = _mm512_srli_epi32(_mm512_min_epi32(_mm512_max_epi32(acc, zero), top), 16);
+        const __m128i pixels = _mm512_cvtepi32_epi8(acc);
+        const int x = 4 * b;
+        if (x + 4 <= count) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), pixels);
+        } else {
+            TColor32 last[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(last), pixels);
+            std::copy(last, last + (count - x), out + x);
+        }
+    }
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#undef LUMETTA_AVX512
 #endif
 
 void PrepareVectorTaps(LanczosPlan& plan) {
 #if LUMETTA_RESAMPLE_X86
-    if (!gVectorResampling || !HaveAvx2()) return;
+    if (!cpu::HaveAvx2()) return;
     // The vertical multiply-add takes 16-bit weights; they always fit, but stay exact if not.
     for (int w : plan.v.Weight)
         if (w < -32768 || w > 32767) return;
     plan.avx2 = true;
     const TTapTable& h = plan.h;
     const int count = h.Size();
+    if (cpu::HaveAvx512()) {
+        plan.avx512 = true;
+        const int blocks = (count + 3) / 4;
+        plan.blockFirst.resize(std::size_t(blocks));
+        plan.blockTap.assign(1, 0);
+        for (int b = 0; b < blocks; ++b) {
+            const int x0 = 4 * b, x1 = std::min(count, x0 + 4);
+            int lo = h.Index[std::size_t(h.Start[x0])], hi = lo;
+            for (int k = h.Start[x0]; k < h.Start[x1]; ++k) {
+                lo = std::min(lo, h.Index[std::size_t(k)]);
+                hi = std::max(hi, h.Index[std::size_t(k)]);
+            }
+            plan.blockFirst[std::size_t(b)] = lo * 4;
+            const std::size_t at = plan.blockWeights.size();
+            plan.blockWeights.resize(at + std::size_t(hi - lo + 1) * 4, 0);
+            for (int x = x0; x < x1; ++x)
+                for (int k = h.Start[x]; k < h.Start[x + 1]; ++k)
+                    plan.blockWeights[at + std::size_t(h.Index[std::size_t(k)] - lo) * 4 +
+                                      std::size_t(x - x0)] += h.Weight[std::size_t(k)];
+            plan.blockTap.push_back(plan.blockTap.back() + hi - lo + 1);
+        }
+        return;
+    }
     int taps = 1;
     for (int x = 0; x < count; ++x)
         taps = std::max(taps, h.Count(x));
@@ -287,6 +439,13 @@ void LanczosRows(const TBitmap32& src, TColor32* dst, int dstWidth, const Lanczo
         const int* weights = v.Weight.data() + first;
         TColor32* out = dst + std::size_t(y) * dstWidth;
 #if LUMETTA_RESAMPLE_X86
+        if (plan.avx512) {
+            for (const ColumnRun& r : plan.runs)
+                VerticalSumsAvx512(colSums.data(), rows.data(), weights, taps,
+                                   std::size_t(r.begin) * 4, std::size_t(r.end) * 4);
+            HorizontalPassAvx512(out, dstWidth, colSums.data(), plan);
+            continue;
+        }
         if (plan.avx2) {
             for (const ColumnRun& r : plan.runs)
                 VerticalSumsAvx2(colSums.data(), rows.data(), weights, taps,
@@ -326,38 +485,18 @@ void ResampleLanczos(const TBitmap32& src, TBitmap32& dst) {
     PrepareVectorTaps(plan);
 
     TColor32* out = dst.Bits();
-    // Big pictures are split into two bands of rows on two threads; every row is computed
-    // exactly as it would be on one thread.
+    // Big pictures are split into bands of rows, one per core; every row is computed exactly
+    // as it would be on one thread. A band is worth a thread from about 2 million multiply-adds.
     const double work =
         double(plan.v.Index.size()) * double(sw) + double(dh) * double(plan.h.Index.size());
-    if (work > 4e6 && dh >= 2 && std::thread::hardware_concurrency() >= 2) {
-        const int mid = dh / 2;
-        std::exception_ptr helperError;
-        std::thread helper([&] {
-            try {
-                LanczosRows(src, out, dw, plan, mid, dh);
-            } catch (...) {
-                helperError = std::current_exception();
-            }
-        });
-        try {
-            LanczosRows(src, out, dw, plan, 0, mid);
-        } catch (...) {
-            helper.join();
-            throw;
-        }
-        helper.join();
-        if (helperError) std::rethrow_exception(helperError);
-    } else {
-        LanczosRows(src, out, dw, plan, 0, dh);
-    }
+    const double perRow = std::max(1.0, work / double(dh));
+    const auto minRows = std::size_t(std::ceil(2e6 / perRow));
+    ForEachBand(std::size_t(dh), minRows, 1, [&](std::size_t begin, std::size_t end) {
+        LanczosRows(src, out, dw, plan, int(begin), int(end));
+    });
 }
 
 } // namespace
-
-void UseVectorResampling(bool enable) {
-    gVectorResampling = enable;
-}
 
 float LanczosKernel(float x) {
     if (!(std::fabs(x) < 3.0f)) return 0.0f;
@@ -423,7 +562,12 @@ bool ResampleBitmap(TBitmap32& bitmap, int newWidth, int newHeight, TStretchFilt
     // costs nothing. Setting width then height in one step ends in the same state.
     TBitmap32 source;
     source.Assign(bitmap);
-    bitmap.SetSize(newWidth, newHeight);
+    // A new size is written pixel by pixel below, so its storage need not be cleared first.
+    if (!source.Empty() && newWidth > 0 && newHeight > 0 &&
+        (newWidth != source.Width() || newHeight != source.Height()))
+        bitmap.SetSizeForOverwrite(newWidth, newHeight);
+    else
+        bitmap.SetSize(newWidth, newHeight);
     if (source.Empty()) return true;
     if (bitmap.Empty()) throw ETransformError("Destination bitmap is nil or empty");
     if (bitmap.Width() == source.Width() && bitmap.Height() == source.Height()) {

@@ -26,8 +26,4 @@ struct TTapTable {
 // increasing source position, edge taps repeated as they come (not merged).
 TTapTable BuildLanczosTaps(int srcSize, int dstSize);
 
-// For tests: false makes the resampler use its plain loops even where the processor has
-// AVX2, so that both forms can be checked against each other on one machine.
-void UseVectorResampling(bool enable);
-
 } // namespace lumetta

@@ -90,13 +90,21 @@ TMemIniFile TMemIniFile::FromText(std::string_view text) {
 
 void TMemIniFile::Parse(std::string_view text) {
     sections_.clear();
+    // A UTF-8 byte-order mark is no part of the first line (it would hide a section header
+    // there); it is written back as it was.
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    byteOrderMark_ = text.substr(0, kBom.size()) == kBom;
+    if (byteOrderMark_) text.remove_prefix(kBom.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         std::string_view raw =
             text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
         pos = end == std::string_view::npos ? text.size() : end + 1;
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        // Every CR before the LF belongs to the line end: files passed through more than one
+        // line-end conversion end their lines in CR CR LF.
+        while (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
 
         std::string_view trimmed = Trim(raw);
         if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
@@ -239,7 +247,7 @@ std::vector<std::string> TMemIniFile::ReadSections() const {
 }
 
 std::string TMemIniFile::ToText() const {
-    std::string text;
+    std::string text = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const Section& s : sections_) {
         if (s.hasHeader) text += s.header + "\n";
         for (const Line& l : s.lines)

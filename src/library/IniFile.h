@@ -7,8 +7,10 @@
 // the first section, comment lines (";"), blank lines and lines without "=" are kept as they are.
 // When a section or key occurs twice, the first occurrence is the one read and written.
 //
-// Input lines may end in CR LF or LF. UpdateFile writes LF line ends, the native text form of
-// the platform; lines that were not changed keep their bytes otherwise. New keys go to the end
+// Input lines may end in LF, CR LF or any number of CRs before the LF, and the file may start
+// with a UTF-8 byte-order mark (kept when the file is written back). UpdateFile writes LF line
+// ends, the native text form of the platform; lines that were not changed keep their bytes
+// otherwise. New keys go to the end
 // of their section (after its last non-blank line), new sections to the end of the file with a
 // blank line before them.
 #include <cstdint>
@@ -90,6 +92,7 @@ private:
 
     std::string fileName_;
     std::vector<Section> sections_;
+    bool byteOrderMark_ = false;
 };
 
 } // namespace lumetta

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/SafeFile.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace lumetta {
@@ -122,6 +123,32 @@ bool TiStreamPack::ExtractTo(int index, TMemoryStream& out) const {
         std::int64_t(e.DataOffset) + e.DataSize > std::int64_t(image_.size()))
         throw EReadError("Stream read error");
     out.Write(image_.data() + e.DataOffset, std::size_t(e.DataSize));
+    return true;
+}
+
+bool TiStreamPack::Prepend(const TiStreamPack& front) {
+    if (front.entries_.empty()) return true;
+    const std::size_t base = image_.size();
+    if (base + front.image_.size() > std::size_t(INT32_MAX)) return false;
+    std::vector<PackEntry> entries = front.entries_;
+    for (PackEntry& e : entries) {
+        // An entry reaching outside its own container stays unreadable instead of pointing
+        // into this one's bytes.
+        const bool inside =
+            e.DataSize >= 0 && e.DataOffset >= 0 &&
+            std::int64_t(e.DataOffset) + e.DataSize <= std::int64_t(front.image_.size());
+        if (inside)
+            e.DataOffset += std::int32_t(base);
+        else
+            e.DataSize = -1;
+    }
+    entries.insert(entries.end(), entries_.begin(), entries_.end());
+    image_.insert(image_.end(), front.image_.begin(), front.image_.end());
+    entries_ = std::move(entries);
+    if (fileName_.empty()) {
+        fileName_ = front.fileName_;
+        header_ = front.header_;
+    }
     return true;
 }
 

@@ -62,6 +62,11 @@ public:
     bool ExtractTo(int index, TMemoryStream& out) const;
     // Forgets the file name and the entries.
     void Close();
+    // Puts the entries of `front` ahead of this container's own, so that IndexOf finds an entry
+    // of `front` before one of the same name here; their bytes are copied. The file name stays
+    // this container's unless it has none. False, with nothing changed, when the two images
+    // together would not fit the 32-bit offsets of the entries.
+    bool Prepend(const TiStreamPack& front);
 
     int Count() const { return int(entries_.size()); }
     const std::vector<PackEntry>& Entries() const { return entries_; }

@@ -16,11 +16,15 @@ TJvLogFile::~TJvLogFile() {
 
 void TJvLogFile::SetFileName(const std::string& fileName) {
     fileName_ = fileName;
+    unreadable_ = false;
     if (!FileExists(fileName_)) return;
     try {
         LoadFromFile(fileName_);
     } catch (const Error&) {
+        // Its records are not in the list, so writing the list would destroy them: the file
+        // is left alone for the rest of the run.
         records_.clear();
+        unreadable_ = true;
     }
 }
 

@@ -28,14 +28,14 @@ public:
     TJvLogFile(const TJvLogFile&) = delete;
     TJvLogFile& operator=(const TJvLogFile&) = delete;
 
-    // Stores the name and loads the file when it exists. A file that cannot be read leaves the
-    // list empty.
+    // Stores the name and loads the file when it exists. A file that exists but cannot be read
+    // leaves the list empty and is never written over: auto-save stays off for it.
     void SetFileName(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
 
     void SetAutoSave(bool autoSave) { autoSave_ = autoSave; }
-    // On only when both switched on and a file name is set.
-    bool AutoSave() const { return autoSave_ && !fileName_.empty(); }
+    // On only when switched on, a file name is set and that file, if it exists, could be read.
+    bool AutoSave() const { return autoSave_ && !fileName_.empty() && !unreadable_; }
 
     // Replaces the list with the records of the file (without saving). Throws EFileError when
     // it cannot be read.
@@ -59,6 +59,7 @@ private:
     std::vector<TJvLogRecord> records_;
     std::string fileName_;
     bool autoSave_ = false;
+    bool unreadable_ = false;
 };
 
 // The viewer's export and print line: "[time] title > description" (no line end).

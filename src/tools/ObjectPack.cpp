@@ -2,6 +2,8 @@
 
 #include "base/Error.h"
 #include "base/SafeFile.h"
+#include "codecs/ImageIO.h"
+#include "library/IniFile.h"
 
 #include <cctype>
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <zlib.h>
 
 namespace lumetta {
@@ -117,12 +120,17 @@ public:
             count -= std::uint64_t(got);
         }
     }
-    // Checks the length against the file before allocating anything for it.
-    std::vector<std::uint8_t> ReadBlock(std::uint64_t count) {
-        if (count > size_ - position_) throw EReadError("Stream read error");
-        std::vector<std::uint8_t> bytes(count);
-        Read(bytes.data(), count);
-        return bytes;
+    // Reads at an offset without moving the read position.
+    void ReadAt(std::uint64_t offset, void* bytes, std::size_t count) {
+        auto* p = static_cast<std::uint8_t*>(bytes);
+        while (count > 0) {
+            ssize_t got = ::pread(fd_, p, count, off_t(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) throw EReadError("Stream read error");
+            p += got;
+            offset += std::uint64_t(got);
+            count -= std::size_t(got);
+        }
     }
     void Skip(std::uint64_t count) {
         if (count > size_ - position_) throw EReadError("Stream read error");
@@ -158,79 +166,108 @@ private:
     std::uint64_t position_ = 0;
 };
 
-// An unpacked file under construction: written piece by piece to a hidden temporary file in the
-// target's folder and renamed over the target only when complete. Destroyed uncommitted (an
-// error, an exception from the progress callback) it removes the temporary file, so the target
-// keeps its old contents.
-class PendingFile {
+// A folder held open by descriptor.
+class FolderHandle {
 public:
-    explicit PendingFile(const std::string& target) : target_(target) {
-        struct stat st;
-        bool exists = ::stat(target.c_str(), &st) == 0;
-        if (exists && S_ISDIR(st.st_mode)) throw EFileError(CreateMessage(target, EISDIR));
-
-        std::size_t slash = target.rfind('/');
-        std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-        std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-        folder_ = folder;
-        std::string pattern = (folder == "." ? "./" : folder) + "." + base + ".XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-        if (fd_ < 0) throw EFileError(CreateMessage(target, errno));
-        temp_ = name.data();
-
-        mode_t mode;
-        if (exists && S_ISREG(st.st_mode)) {
-            mode = st.st_mode & 07777;
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        if (::fchmod(fd_, mode) != 0) Fail(errno);
-    }
-    ~PendingFile() {
+    FolderHandle() = default;
+    explicit FolderHandle(int fd) : fd_(fd) {}
+    ~FolderHandle() {
         if (fd_ >= 0) ::close(fd_);
-        if (!temp_.empty()) ::unlink(temp_.c_str());
     }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    void Write(const std::uint8_t* bytes, std::size_t count) {
-        while (count > 0) {
-            ssize_t put = ::write(fd_, bytes, count);
-            if (put < 0 && errno == EINTR) continue;
-            if (put < 0) Fail(errno);
-            // A write that stores nothing without an error would loop for ever: a full disk.
-            if (put == 0) Fail(ENOSPC);
-            bytes += put;
-            count -= std::size_t(put);
+    FolderHandle(FolderHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FolderHandle& operator=(FolderHandle&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = std::exchange(other.fd_, -1);
         }
+        return *this;
     }
-    void Commit() {
-        if (::fsync(fd_) != 0) Fail(errno);
-        int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) Fail(errno);
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
-        temp_.clear();
-        // Makes the rename durable; a failure here cannot undo the visible result.
-        int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
-    }
+    int Get() const { return fd_; }
 
 private:
-    [[noreturn]] void Fail(int error) { throw EFileError(CreateMessage(target_, error)); }
-
-    std::string target_;
-    std::string folder_;
-    std::string temp_;
     int fd_ = -1;
 };
+
+// What one record made: removed again, newest first, unless the record completes. Only folders
+// the record itself created are removed, and only while they are empty.
+class RecordUndo {
+public:
+    RecordUndo() = default;
+    ~RecordUndo() {
+        if (!kept_) {
+            for (auto it = inside_.rbegin(); it != inside_.rend(); ++it)
+                ::unlinkat(it->first.Get(), it->second.c_str(), AT_REMOVEDIR);
+            for (auto it = paths_.rbegin(); it != paths_.rend(); ++it)
+                ::rmdir(it->c_str());
+        }
+    }
+    RecordUndo(const RecordUndo&) = delete;
+    RecordUndo& operator=(const RecordUndo&) = delete;
+
+    void MadePath(const std::string& path) { paths_.push_back(path); }
+    void MadeInside(int parent, const std::string& name) {
+        inside_.emplace_back(FolderHandle(::fcntl(parent, F_DUPFD_CLOEXEC, 0)), name);
+    }
+    void Keep() { kept_ = true; }
+
+private:
+    std::vector<std::string> paths_;
+    std::vector<std::pair<FolderHandle, std::string>> inside_;
+    bool kept_ = false;
+};
+
+// Opens the target folder, making it and its missing parents first. The target itself is the
+// caller's choice, so links on the way to it are followed.
+FolderHandle OpenTarget(const std::string& target, RecordUndo& undo, int& error) {
+    std::string path = target;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    std::vector<std::string> missing;
+    for (std::string p = path; !p.empty() && p != "/" && p != ".";) {
+        struct stat st;
+        if (::stat(p.c_str(), &st) == 0) break;
+        missing.push_back(p);
+        const std::size_t slash = p.rfind('/');
+        p = slash == std::string::npos ? std::string() : p.substr(0, slash);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0777) == 0)
+            undo.MadePath(*it);
+        else if (errno != EEXIST)
+            break;
+    }
+    FolderHandle folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Get() < 0) error = errno;
+    return folder;
+}
+
+// Opens (making them as needed) the folders below `root` one component at a time, never
+// following a link: a link already in the target cannot lead a pack anywhere else. `viaLink`
+// tells that a component was a link.
+FolderHandle OpenInside(const FolderHandle& root, const std::vector<std::string>& components,
+                        RecordUndo& undo, int& error, bool& viaLink) {
+    FolderHandle current(::fcntl(root.Get(), F_DUPFD_CLOEXEC, 0));
+    for (const std::string& name : components) {
+        if (name == ".") continue;
+        if (::mkdirat(current.Get(), name.c_str(), 0777) == 0) undo.MadeInside(current.Get(), name);
+        FolderHandle next(
+            ::openat(current.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.Get() < 0) {
+            error = errno;
+            struct stat st;
+            viaLink = ::fstatat(current.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISLNK(st.st_mode);
+            return {};
+        }
+        current = std::move(next);
+    }
+    return current;
+}
+
+std::string OutsideMessage(const std::string& directory, const std::string& fileName) {
+    return "Object pack path \"" + StoredPath(directory, fileName) +
+           "\" leads outside the target folder";
+}
 
 // Ends the inflate stream on every way out.
 struct Inflater {
@@ -244,35 +281,48 @@ struct Inflater {
     Inflater& operator=(const Inflater&) = delete;
 };
 
-void InflateInto(const std::vector<std::uint8_t>& data, const std::string& target,
-                 std::int32_t uncompressedSize, const TUnpackProgress& progress) {
-    PendingFile out(target);
+// Inflates the record's zlib stream, read from the pack in pieces, into the file: output in
+// pieces of at most 1024 bytes with a progress call after each. Output beyond the size the
+// record declares means damage: the file is dropped.
+void InflateInto(PackFile& pack, std::uint64_t offset, std::uint64_t compressedSize,
+                 TAtomicFile& out, const std::string& storedPath, std::int32_t uncompressedSize,
+                 const TUnpackProgress& progress) {
     // No compressed bytes at all give an empty file, as there is nothing to inflate.
-    if (!data.empty()) {
-        Inflater inflater;
-        z_stream& z = inflater.z;
-        z.next_in = const_cast<Bytef*>(data.data());
-        z.avail_in = uInt(data.size());
-        std::uint8_t piece[kPieceSize];
-        std::int64_t written = 0;
-        for (;;) {
-            z.next_out = piece;
-            z.avail_out = uInt(kPieceSize);
-            int rc = inflate(&z, Z_NO_FLUSH);
-            // Z_BUF_ERROR: the compressed bytes ran out before the stream's end (and its check
-            // value), so what was inflated cannot be trusted to be the whole file. Z_NEED_DICT:
-            // a stream that needs a preset dictionary nobody can supply.
-            if (rc < 0 || rc == Z_NEED_DICT) throw Error(ZlibErrorText(rc));
-            std::size_t got = kPieceSize - z.avail_out;
-            if (got > 0) {
-                out.Write(piece, got);
-                written += std::int64_t(got);
-                if (progress) progress(written, uncompressedSize);
-            }
-            if (rc == Z_STREAM_END) break; // bytes after the stream's end are ignored
+    if (compressedSize == 0) return;
+    Inflater inflater;
+    z_stream& z = inflater.z;
+    std::vector<std::uint8_t> input(std::size_t(std::min<std::uint64_t>(compressedSize, 65536)));
+    std::uint64_t left = compressedSize;
+    std::uint8_t piece[kPieceSize];
+    std::int64_t written = 0;
+    for (;;) {
+        if (z.avail_in == 0 && left > 0) {
+            const std::size_t n = std::size_t(std::min<std::uint64_t>(left, input.size()));
+            pack.ReadAt(offset, input.data(), n);
+            offset += n;
+            left -= n;
+            z.next_in = input.data();
+            z.avail_in = uInt(n);
         }
+        z.next_out = piece;
+        z.avail_out = uInt(kPieceSize);
+        int rc = inflate(&z, Z_NO_FLUSH);
+        // Z_BUF_ERROR: the compressed bytes ran out before the stream's end (and its check
+        // value), so what was inflated cannot be trusted to be the whole file. Z_NEED_DICT: a
+        // stream that needs a preset dictionary nobody can supply.
+        if (rc < 0 || rc == Z_NEED_DICT) throw Error(ZlibErrorText(rc));
+        const std::size_t got = kPieceSize - z.avail_out;
+        if (got > 0) {
+            if (written + std::int64_t(got) > uncompressedSize)
+                throw Error("The object pack is damaged: \"" + storedPath +
+                            "\" holds more than the " + std::to_string(uncompressedSize) +
+                            " bytes its record declares");
+            out.Write(piece, got);
+            written += std::int64_t(got);
+            if (progress) progress(written, uncompressedSize);
+        }
+        if (rc == Z_STREAM_END) break; // bytes after the stream's end are ignored
     }
-    out.Commit();
 }
 
 } // namespace
@@ -347,36 +397,112 @@ void TObjectPackWriter::Save(const std::string& path) const {
 }
 
 void UnpackObjectPack(const std::string& packPath, const std::string& targetFolder, bool overwrite,
-                      bool keepFolders, const TUnpackProgress& progress) {
+                      bool keepFolders, const TUnpackProgress& progress,
+                      const TPlaceRecord& place) {
     std::string target = targetFolder.empty() ? "./" : targetFolder;
     if (target.back() != '/') target += '/';
 
     PackFile pack(packPath);
     while (!pack.AtEnd()) {
-        std::string directory = pack.ReadShortString();
+        const std::string directory = pack.ReadShortString();
         CheckPackRecordPath(directory, "");
-        std::string folder = LocalFolder(directory);
-        // A folder that cannot be created shows up as the file's creation error below.
-        std::string create = target + folder;
-        while (create.size() > 1 && create.back() == '/')
-            create.pop_back();
-        std::error_code ignored;
-        std::filesystem::create_directories(create, ignored);
-        if (!keepFolders) folder.clear();
-
-        std::string fileName = pack.ReadShortString();
+        const std::string fileName = pack.ReadShortString();
         CheckPackRecordPath(directory, fileName);
-        std::string path = target + folder + Slashes(fileName);
+        const std::int32_t uncompressedSize = pack.ReadSize();
+        const std::uint64_t compressedSize = std::uint64_t(pack.ReadSize());
+        const std::uint64_t dataOffset = pack.Position();
+        pack.Skip(compressedSize);
 
-        std::int32_t uncompressedSize = pack.ReadSize();
-        std::vector<std::uint8_t> data = pack.ReadBlock(std::uint64_t(pack.ReadSize()));
-
-        if (!overwrite) {
-            struct stat st;
-            if (::lstat(path.c_str(), &st) == 0) continue;
+        TPackPlacement placement;
+        if (place) {
+            placement = place(directory, fileName);
+        } else {
+            // Delimiters in the file name separate folders too.
+            placement.Folders = Components(directory);
+            std::vector<std::string> parts = Components(fileName);
+            if (!parts.empty()) {
+                placement.FileName = parts.back();
+                parts.pop_back();
+            }
+            placement.Folders.insert(placement.Folders.end(), parts.begin(), parts.end());
         }
-        InflateInto(data, path, uncompressedSize, progress);
+        std::string folderPath;
+        for (const std::string& component : placement.Folders)
+            folderPath += component + "/";
+
+        // The record's folder is made (with the target and every missing parent) also when its
+        // file is then skipped or lands at the top; a record that fails takes back what it made.
+        RecordUndo undo;
+        int error = 0;
+        bool viaLink = false;
+        FolderHandle root = OpenTarget(target, undo, error);
+        FolderHandle folder;
+        if (root.Get() >= 0) folder = OpenInside(root, placement.Folders, undo, error, viaLink);
+        if (!keepFolders) {
+            folderPath.clear();
+            if (root.Get() >= 0) folder = FolderHandle(::fcntl(root.Get(), F_DUPFD_CLOEXEC, 0));
+        }
+        const std::string path = target + folderPath + placement.FileName;
+
+        if (!overwrite && folder.Get() >= 0) {
+            struct stat st;
+            if (::fstatat(folder.Get(), placement.FileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) ==
+                0) {
+                undo.Keep();
+                continue;
+            }
+        }
+        if (viaLink) throw EFileError(OutsideMessage(directory, fileName));
+        if (folder.Get() < 0) throw EFileError(CreateMessage(path, error ? error : ENOENT));
+        if (placement.FileName.empty()) throw EFileError(CreateMessage(path, EISDIR));
+
+        TAtomicFile out(folder.Get(), placement.FileName, path, /*allowExecutable=*/false);
+        InflateInto(pack, dataOffset, compressedSize, out, StoredPath(directory, fileName),
+                    uncompressedSize, progress);
+        out.Commit();
+        undo.Keep();
     }
+}
+
+TPackPlacement LibraryPlacement(const std::string& directory, const std::string& fileName) {
+    const std::vector<std::string> folders = Components(directory);
+    const std::vector<std::string> names = Components(fileName);
+    auto refuse = [&](const std::string& why) -> TPackPlacement {
+        throw EFileError("The object pack holds \"" + StoredPath(directory, fileName) +
+                         "\", which " + why + "; nothing was imported");
+    };
+    if (names.size() != 1) return refuse("is not a plain file name");
+    const std::string& name = names[0];
+    std::vector<std::string> meaningful;
+    for (const std::string& f : folders)
+        if (f != ".") meaningful.push_back(f);
+    if (meaningful.empty()) {
+        for (const char* known : {"libraryfull.phd", "library.phd", "library.phi"})
+            if (SameText(name, known)) return {{}, known};
+        return refuse("is not part of an object library");
+    }
+    if (meaningful.size() == 1) {
+        for (const char* known : {"Data", "Desktop"}) {
+            if (!SameText(meaningful[0], known)) continue;
+            const std::size_t dot = name.rfind('.');
+            if (dot == std::string::npos || dot == 0 || !HasPictureDecoder(name.substr(dot + 1)))
+                return refuse("is not a picture");
+            return {{known}, name};
+        }
+    }
+    return refuse("is not part of an object library");
+}
+
+void ImportObjectPack(const std::string& packPath, const std::string& programFolder,
+                      const TUnpackProgress& progress) {
+    // Everything is checked before anything is written: a pack with one foreign file changes
+    // nothing at all.
+    for (const TPspFileRecord& record : ListObjectPack(packPath)) {
+        CheckPackRecordPath(record.Directory, record.FileName);
+        LibraryPlacement(record.Directory, record.FileName);
+    }
+    UnpackObjectPack(packPath, programFolder, /*overwrite=*/true, /*keepFolders=*/true, progress,
+                     LibraryPlacement);
 }
 
 std::vector<TPspFileRecord> ListObjectPack(const std::string& packPath) {

@@ -53,25 +53,57 @@ private:
 using TUnpackProgress =
     std::function<void(std::int64_t bytesWritten, std::int32_t uncompressedSize)>;
 
+// Where an unpacked file goes, relative to the target folder.
+struct TPackPlacement {
+    std::vector<std::string> Folders; // folder components, outermost first
+    std::string FileName;
+};
+// Decides where a record's file goes from its stored directory part and file name, or throws
+// to refuse the record.
+using TPlaceRecord =
+    std::function<TPackPlacement(const std::string& directory, const std::string& fileName)>;
+
 // Unpacks every record of the pack at `packPath` into `targetFolder` (with or without a trailing
 // "/"), in file order:
-//  - the record's folder is created with its parents (also when the file is then skipped);
-//  - without `keepFolders` every file lands at the top of the target folder;
+//  - the record's folder is made with the target and every missing parent (also when the file
+//    is then skipped); without `keepFolders` the file lands at the top of the target folder;
+//  - the folders inside the target are walked one by one and never through a link, so a link
+//    already inside the target cannot lead a pack elsewhere;
 //  - without `overwrite` a file that already exists is skipped, otherwise it is replaced;
 //  - the contents are inflated in pieces of at most 1024 bytes, with a progress call after each;
-//    bytes after the end of the zlib stream are ignored.
-// Each file is written under a temporary name and renamed into place when complete, so a failed
-// record never leaves a half-written file and an existing file keeps its old contents. Files of
-// earlier records stay. Throws:
+//    bytes after the end of the zlib stream are ignored;
+//  - unpacked files never get execute permission bits, and an existing file that has one (a
+//    program) is never replaced;
+//  - `place`, when given, decides where each file goes (ImportObjectPack's rule).
+// Each file is written whole or not at all (TAtomicFile). A record that fails takes back what it
+// made: its file never appears and the folders it created are removed; files of earlier records
+// stay. Throws:
 //  - EFileError "Cannot open file "<pack>". <reason>" when the pack cannot be read;
 //  - EReadError "Stream read error" for a record cut short or with a negative size;
 //  - EFileError for a record whose path would lead outside the target folder (".." components,
-//    a leading delimiter, a drive letter, a NUL byte), before anything of it is created;
+//    a leading delimiter, a drive letter, a NUL byte, a link inside the target), before its file
+//    is created;
 //  - EFileError "Cannot create file "<target>". <reason>" when the file cannot be written;
 //  - Error "zlib returned: data error" (and the other zlib texts, see ZlibErrorText) when the
-//    compressed data is damaged or ends before its stream does.
+//    compressed data is damaged or ends before its stream does, and Error "The object pack is
+//    damaged: ..." when a stream inflates to more than its record's uncompressed size.
 void UnpackObjectPack(const std::string& packPath, const std::string& targetFolder, bool overwrite,
-                      bool keepFolders, const TUnpackProgress& progress = {});
+                      bool keepFolders, const TUnpackProgress& progress = {},
+                      const TPlaceRecord& place = {});
+
+// The import's rule for where a record goes in the program folder: only object-library content
+// is accepted - pictures (thumbnails) in "Data/", welcome pictures in "Desktop/", and the
+// container and placement index ("libraryfull.phd", "library.phd", "library.phi") at the top;
+// folder and file names are matched without regard to case and written as the program reads
+// them. Anything else (the program, Setup.ini, Log.dat, other folders) raises EFileError naming
+// the file and why.
+TPackPlacement LibraryPlacement(const std::string& directory, const std::string& fileName);
+
+// Imports an object pack into the program folder with LibraryPlacement, overwrite and
+// keep-folders on. Every record is checked before anything is written, so a pack holding one
+// foreign file changes nothing at all.
+void ImportObjectPack(const std::string& packPath, const std::string& programFolder,
+                      const TUnpackProgress& progress = {});
 
 // Reads the records of a pack without unpacking anything. Throws like UnpackObjectPack for an
 // unreadable pack or a record cut short; paths are listed as stored, unchecked.

@@ -31,6 +31,14 @@ std::string DefaultScrIniPath() {
     return path;
 }
 
+TWindowSize FitWindowSize(std::int32_t storedWidth, std::int32_t storedHeight, int areaWidth,
+                          int areaHeight) {
+    auto fit = [](std::int32_t stored, int least, int area) {
+        return std::max(1, std::min(std::max<std::int32_t>(stored, least), area));
+    };
+    return {fit(storedWidth, 200, areaWidth), fit(storedHeight, 150, areaHeight)};
+}
+
 TSettings::TSettings() : ScrIniPath(DefaultScrIniPath()) {}
 
 void AddRecentPhoto(TSettings& settings, const std::string& path) {

@@ -39,6 +39,16 @@ void RemoveRecentPhoto(TSettings& settings, const std::string& path);
 // folder ($HOME, without a trailing "/"), or "/" when there is none.
 std::string DefaultScrIniPath();
 
+// The size the main window opens with: the stored outer size, at least 200 x 150 and at most
+// the screen's work area (a stored size larger than the screen would open the window partly
+// off the screen, and be stored again at exit).
+struct TWindowSize {
+    int Width = 0, Height = 0;
+    bool operator==(const TWindowSize&) const = default;
+};
+TWindowSize FitWindowSize(std::int32_t storedWidth, std::int32_t storedHeight, int areaWidth,
+                          int areaHeight);
+
 // The program's one settings instance, holding the defaults until LoadSettings runs.
 TSettings& Settings();
 

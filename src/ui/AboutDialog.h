@@ -1,5 +1,7 @@
 #pragma once
 // The About box, and the addresses of the vendor's web pages that the Help and Tools menus open.
+#include "LumettaBuild.h"
+
 #include <QDialog>
 #include <QLabel>
 
@@ -11,7 +13,7 @@ class QPushButton;
 
 namespace lumetta::ui {
 
-inline constexpr const char* kAppVersion = "2.3";
+inline constexpr const char* kAppVersion = kLumettaVersion; // from CMake's project()
 inline constexpr const char* kHomeSite = "https://lumetta.example.org/";
 inline constexpr const char* kProductCode = "lumetta";
 inline constexpr const char* kSupportEmail = "support@lumetta.example.org";

@@ -2,13 +2,16 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace lumetta::ui {
@@ -569,18 +572,57 @@ QPixmap GlyphPixmap(GlyphPainter paint, int size, bool greyed) {
     return QPixmap::fromImage(greyed ? GreyedImage(image) : image);
 }
 
-// Normal and Disabled pixmaps at 1x and 2x.
-QIcon GlyphIcon(GlyphPainter paint, int size) {
-    QIcon icon;
-    for (int ratio : {1, 2}) {
-        QImage image = RenderGlyph(paint, size, size * ratio);
-        QImage grey = GreyedImage(image);
-        image.setDevicePixelRatio(ratio);
-        grey.setDevicePixelRatio(ratio);
-        icon.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
-        icon.addPixmap(QPixmap::fromImage(grey), QIcon::Disabled);
+// An icon drawn on request at the size asked for, in device pixels, so that it is sharp at any
+// device pixel ratio (1.25, 1.5, 2, ...) instead of being scaled from a stored picture. The
+// Disabled mode is the greyed picture; every other mode is the normal one.
+class GlyphIconEngine : public QIconEngine {
+public:
+    GlyphIconEngine(GlyphPainter paint, int grid) : paint_(paint), grid_(grid) {}
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return QSize(side, side);
     }
-    return icon;
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0) return {};
+        const bool greyed = mode == QIcon::Disabled;
+        const std::pair<int, bool> key{side, greyed};
+        auto found = cache_.find(key);
+        if (found == cache_.end()) {
+            const QImage image = RenderGlyph(paint_, grid_, side);
+            found =
+                cache_.emplace(key, QPixmap::fromImage(greyed ? GreyedImage(image) : image)).first;
+        }
+        return found->second;
+    }
+
+    // QIcon asks pixmap() for the size in device pixels and sets the ratio itself; painting
+    // directly does the same.
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap shown =
+            pixmap(QSize(qRound(rect.width() * ratio), qRound(rect.height() * ratio)), mode, state);
+        shown.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, shown);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {QSize(grid_, grid_)};
+    }
+
+    QIconEngine* clone() const override { return new GlyphIconEngine(paint_, grid_); }
+
+private:
+    GlyphPainter paint_;
+    int grid_;
+    std::map<std::pair<int, bool>, QPixmap> cache_;
+};
+
+QIcon GlyphIcon(GlyphPainter paint, int size) {
+    return QIcon(new GlyphIconEngine(paint, size));
 }
 
 QFont BannerFont(qreal pixelSize, int weight) {

@@ -30,7 +30,8 @@ inline constexpr int kToolbarIconSize = 24;
 
 // 24 x 24. The greyed set is the normal picture desaturated and lightened.
 QPixmap ToolbarPixmap(ToolbarIcon icon, bool greyed);
-// Normal and Disabled modes taken from the two sets (also at twice the size for HiDPI screens).
+// Normal and Disabled modes taken from the two sets, drawn at the size and device pixel ratio
+// they are shown at (sharp on high-DPI screens).
 QIcon ToolbarQIcon(ToolbarIcon icon);
 
 // The twelve edit-tool buttons, in grid order (row by row, three columns).

@@ -23,6 +23,9 @@ struct TDialogContext {
     std::function<void(const std::exception&)> showError;
     // The program's folder, ending in "/".
     std::string exeDir;
+    // Where imported objects go, ending in "/": the program's folder while it is writable, else
+    // the user's data folder (see tools/AppPaths.h).
+    std::string userDir;
     // The banner at the left of the Options and About dialogs.
     const TBitmap32* leftPanelBitmap = nullptr;
     // The welcome page, which the options dialog previews on.

@@ -11,6 +11,9 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <cmath>
+
 namespace lumetta::ui {
 
 namespace {
@@ -68,7 +71,12 @@ ImageViewWidget::ImageViewWidget(QWidget* parent) : QAbstractScrollArea(parent) 
     viewport()->setMouseTracking(true);
     model_.OnInvalidate = [this](const std::optional<TRect>& area) {
         if (area) {
-            viewport()->update(QRect(area->Left, area->Top, area->Width(), area->Height()));
+            // Device pixels to the logical pixels that cover them.
+            const int left = int(std::floor(area->Left / ratio_));
+            const int top = int(std::floor(area->Top / ratio_));
+            const int right = int(std::ceil(area->Right / ratio_));
+            const int bottom = int(std::ceil(area->Bottom / ratio_));
+            viewport()->update(QRect(left, top, right - left, bottom - top));
         } else {
             viewport()->update();
         }
@@ -83,10 +91,16 @@ ImageViewWidget::~ImageViewWidget() {
 }
 
 void ImageViewWidget::SyncGeometry() {
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    ratio_ = viewport()->devicePixelRatioF();
+    const int bar = DeviceLength(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
     model_.SetScrollBarSize(bar);
-    model_.SetControlSize(viewport()->width() + bar, viewport()->height() + bar);
+    model_.SetControlSize(DeviceLength(viewport()->width()) + bar,
+                          DeviceLength(viewport()->height()) + bar);
     SyncScrollBars();
+}
+
+int ImageViewWidget::DeviceLength(int logical) const {
+    return int(std::ceil(logical * ratio_ - 1e-6));
 }
 
 void ImageViewWidget::SyncScrollBars() {
@@ -117,24 +131,34 @@ void ImageViewWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void ImageViewWidget::paintEvent(QPaintEvent* event) {
+    // The window went to a screen of another resolution: lay the model out again first.
+    if (viewport()->devicePixelRatioF() != ratio_) SyncGeometry();
     const QRect r = event->rect().intersected(viewport()->rect());
     if (r.isEmpty()) return;
     if (buffer_.Width() != model_.ControlWidth() || buffer_.Height() != model_.ControlHeight())
         buffer_.SetSize(model_.ControlWidth(), model_.ControlHeight());
-    model_.Paint(buffer_, TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-    // Shown without its alpha channel.
-    const QImage image(reinterpret_cast<const uchar*>(buffer_.ConstBits()), buffer_.Width(),
-                       buffer_.Height(), buffer_.Width() * 4, QImage::Format_RGB32);
+    const TRect area{int(std::floor(r.left() * ratio_)), int(std::floor(r.top() * ratio_)),
+                     std::min(DeviceLength(r.right() + 1), model_.ControlWidth()),
+                     std::min(DeviceLength(r.bottom() + 1), model_.ControlHeight())};
+    model_.Paint(buffer_, area);
+    // Shown without its alpha channel, one buffer pixel per device pixel: the painter clips the
+    // whole buffer to the region being repainted.
+    QImage image(reinterpret_cast<const uchar*>(buffer_.ConstBits()), buffer_.Width(),
+                 buffer_.Height(), buffer_.Width() * 4, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio_);
     QPainter painter(viewport());
-    painter.drawImage(r.topLeft(), image, r);
+    painter.setClipRect(r);
+    painter.drawImage(QPointF(0, 0), image);
 }
 
-QPoint ImageViewWidget::ControlPoint(const QPoint& p) const {
-    return p;
+QPoint ImageViewWidget::ControlPoint(const QPointF& p) const {
+    // Positions are logical and may carry fractions of a pixel; the small allowance keeps a
+    // device pixel's own position, divided by a ratio like 1.5 and multiplied back, in place.
+    return QPoint(int(std::floor(p.x() * ratio_ + 1e-6)), int(std::floor(p.y() * ratio_ + 1e-6)));
 }
 
 void ImageViewWidget::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = ControlPoint(event->position().toPoint());
+    const QPoint p = ControlPoint(event->position());
     TCustomLayer* found = nullptr;
     auto previous = model_.OnMouseDown;
     model_.OnMouseDown = [&found, &previous](TMouseButton b, TShiftState s, int x, int y,
@@ -148,13 +172,13 @@ void ImageViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void ImageViewWidget::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = ControlPoint(event->position().toPoint());
+    const QPoint p = ControlPoint(event->position());
     model_.MouseMove(ToButtons(event->buttons()), ToShift(event->modifiers()), p.x(), p.y());
     viewport()->setCursor(ToCursor(model_.CursorShape()));
 }
 
 void ImageViewWidget::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint p = ControlPoint(event->position().toPoint());
+    const QPoint p = ControlPoint(event->position());
     model_.MouseUp(ToButton(event->button()), ToButtons(event->buttons()),
                    ToShift(event->modifiers()), p.x(), p.y());
     emit mouseReleased();

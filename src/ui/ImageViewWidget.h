@@ -1,6 +1,11 @@
 #pragma once
 // Shows a TImgView32 on screen: scroll bars, painting of the model's off-screen buffer, mouse
 // and wheel input forwarded in control coordinates. All behaviour lives in the model.
+//
+// Control coordinates are device pixels: on a screen with a device pixel ratio above 1 (a
+// high-DPI screen, or QT_SCALE_FACTOR) the model is laid out at the screen's own resolution,
+// so a picture at scale 1 shows one picture pixel per screen pixel, and pointer positions are
+// mapped to the device pixel under the pointer.
 #include "view/ImgView32.h"
 
 #include <QAbstractScrollArea>
@@ -54,10 +59,14 @@ protected:
 private:
     void SyncGeometry();
     void SyncScrollBars();
-    QPoint ControlPoint(const QPoint& viewportPoint) const;
+    // The device pixel under a point of the viewport (logical coordinates).
+    QPoint ControlPoint(const QPointF& viewportPoint) const;
+    // A length of the viewport in device pixels, covering every pixel it touches.
+    int DeviceLength(int logical) const;
 
     TImgView32 model_;
     TBitmap32 buffer_;
+    qreal ratio_ = 1.0; // device pixels per logical pixel that the model is laid out for
     bool wheelZoom_ = false;
     bool syncing_ = false;
 };

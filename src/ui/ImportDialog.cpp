@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 namespace lumetta::ui {
@@ -82,6 +83,13 @@ TfrmAddObject::TfrmAddObject(const TDialogContext& context)
     CentreOnScreen(this);
 }
 
+bool RunImportDialog(const TDialogContext& context, const QString& packPath) {
+    TfrmAddObject dialog(context);
+    if (!packPath.isEmpty()) dialog.edtSelFile->setText(packPath);
+    dialog.exec();
+    return dialog.RestartRequested();
+}
+
 void TfrmAddObject::SelectFileClick() {
     FileDialogRequest request;
     request.title = QStringLiteral("Select File");
@@ -99,14 +107,23 @@ void TfrmAddObject::btnImportClick() {
     const std::string pack = path.toStdString();
     if (path.isEmpty() || !FileExists(pack)) return;
 
-    UnpackObjectPack(pack, owner_.exeDir, /*overwrite=*/true, /*keepFolders=*/true,
-                     [this](std::int64_t written, std::int32_t size) {
-                         constexpr std::int64_t top = std::numeric_limits<int>::max();
-                         // An empty file would turn the bar into a busy indicator.
-                         ProgressDonw->setMaximum(std::max(1, int(size)));
-                         ProgressDonw->setValue(int(std::clamp<std::int64_t>(written, 0, top)));
-                         repaint();
-                     });
+    std::error_code ec;
+    std::filesystem::create_directories(owner_.userDir, ec); // a failure shows as the import's
+    // The bar runs from 0 to the file's declared size; it is repainted only when its
+    // percentage moves, so that a pack of many small pieces costs no time in painting.
+    int shownPercent = -1;
+    ImportObjectPack(pack, owner_.userDir, [&](std::int64_t written, std::int32_t size) {
+        constexpr std::int64_t top = std::numeric_limits<int>::max();
+        const std::int64_t whole = std::max<std::int64_t>(1, size);
+        const int percent = int(std::clamp<std::int64_t>(written * 100 / whole, 0, 100));
+        const int maximum = int(whole);
+        if (percent == shownPercent && ProgressDonw->maximum() == maximum) return;
+        shownPercent = percent;
+        // An empty file would turn the bar into a busy indicator.
+        ProgressDonw->setMaximum(maximum);
+        ProgressDonw->setValue(int(std::clamp<std::int64_t>(written, 0, top)));
+        repaint();
+    });
     ProgressDonw->setValue(0);
     Settings().PspVer = PspVersionFromPackName(QFileInfo(path).fileName().toStdString());
 

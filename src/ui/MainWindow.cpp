@@ -1,8 +1,9 @@
 #include "ui/MainWindow.h"
 
+#include "LumettaBuild.h"
 #include "base/SafeFile.h"
 #include "codecs/ImageIO.h"
-#include "library/PlacementIndex.h"
+#include "library/ObjectLibrary.h"
 #include "ui/Artwork.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/OptionsDialog.h"
@@ -29,15 +30,6 @@
 
 namespace lumetta::ui {
 
-namespace {
-
-std::string WithTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
-
-} // namespace
-
 TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     if (options.services) {
         services_ = options.services;
@@ -48,14 +40,16 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     // Start-up: titles and caption.
     QApplication::setApplicationName(QStringLiteral("Lumetta"));
-    setWindowTitle(QStringLiteral("Lumetta V2.3"));
+    setWindowTitle(QStringLiteral("Lumetta V") + QLatin1String(kLumettaVersion));
     setWindowIcon(AppIcon());
 
-    // Folders.
-    exeDir_ = WithTrailingSlash(options.exeDir.empty()
-                                    ? QCoreApplication::applicationDirPath().toStdString()
-                                    : options.exeDir);
-    dataDir_ = exeDir_ + "Data/";
+    // Folders: the library's, and the user's for settings, the log and imported objects.
+    paths_ = ResolveAppPaths(options.exeDir.empty()
+                                 ? QCoreApplication::applicationDirPath().toStdString()
+                                 : options.exeDir);
+    exeDir_ = paths_.ExeDir;
+    dataDir_ = paths_.DataDir;
+    CreateUserFolders(paths_);
 
     // The picture at the left of the Options and About dialogs, from the embedded BMP data.
     try {
@@ -69,17 +63,17 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     // The font of new text layers.
     textFont_ = TFontDesc{"Arial", 28, 255};
 
-    // The object library: the full container when present, else the small one.
-    objectPack_.SetMessageHandler([this](const std::string& message) {
+    // The object library: the full container when present, else the small one; the user's
+    // imported objects over the shipped ones.
+    const auto onPackMessage = [this](const std::string& message) {
         services_->ShowMessage(this, QApplication::applicationName(),
                                QString::fromStdString(message), MessageIcon::None,
                                MessageButtons::Ok);
-    });
-    const std::string full = exeDir_ + "libraryfull.phd";
-    objectPack_.Open(FileExists(full) ? full : exeDir_ + "library.phd");
-    placementIndex_ = OpenPlacementIndex(exeDir_ + "library.phi");
+    };
+    objectPack_.SetMessageHandler(onPackMessage);
+    OpenObjectLibrary(paths_.LibraryFolders(), objectPack_, placementIndex_, onPackMessage);
 
-    LoadSettings(exeDir_, settings_);
+    LoadSettings(paths_.ConfigDir, settings_);
     SetUprightPhotos(settings_.UprightPhotos);
 
     CreateActions();
@@ -94,7 +88,7 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     // The event log: loaded now, written back whenever it is cleared and at exit.
     try {
-        logFile_.SetFileName(exeDir_ + "Log.dat");
+        logFile_.SetFileName(paths_.UserDir + "Log.dat");
     } catch (const std::exception&) {
         // An unreadable log starts empty.
     }
@@ -115,7 +109,10 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     PageListMain->setCurrentIndex(plWelcome);
     plLeft->setCurrentIndex(pgEdit);
     // Every JPEG thumbnail is listed until the first mode command sets a kind's mask.
-    ivLeft->SetFolder(QString::fromStdString(dataDir_));
+    QStringList thumbnailFolders;
+    for (const std::string& folder : paths_.ThumbnailFolders())
+        thumbnailFolders << QString::fromStdString(folder);
+    ivLeft->SetFolders(thumbnailFolders);
 
     // The windows that float beside the main window, created hidden.
     frmTextInput = new TfrmTextInput(this);
@@ -155,7 +152,7 @@ void TfrmMain::RunExitSequence() {
             settings_.WinHeight = frame.height();
             settings_.WinState = (windowState() & Qt::WindowMaximized) ? 2 : 0;
         }
-        SaveSettings(exeDir_, settings_);
+        SaveSettings(paths_.ConfigDir, settings_);
         placementIndex_.reset();
         leftPanelBitmap_.AssignNil();
         objectPack_.Close();
@@ -169,8 +166,12 @@ void TfrmMain::RunExitSequence() {
 void TfrmMain::PlaceWindow() {
     const QScreen* screen = QApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    QSize size(settings_.WinWidth, settings_.WinHeight);
-    size = size.expandedTo(QSize(200, 150)).boundedTo(QSize(16384, 16384));
+    const TWindowSize fitted =
+        FitWindowSize(settings_.WinWidth, settings_.WinHeight, area.width(), area.height());
+    // The size the window opens with is the one stored again at exit.
+    settings_.WinWidth = fitted.Width;
+    settings_.WinHeight = fitted.Height;
+    const QSize size(fitted.Width, fitted.Height);
     resize(size);
     move(area.center() - QPoint(size.width() / 2, size.height() / 2));
     lastNormalSize_ = size;

@@ -23,6 +23,7 @@
 #include "library/IniFile.h"
 #include "library/ObjectCatalog.h"
 #include "library/StreamPack.h"
+#include "tools/AppPaths.h"
 #include "tools/EventLog.h"
 #include "tools/Settings.h"
 
@@ -120,11 +121,6 @@ struct TMainActions {
     QAction* actClearRecent = nullptr; // File > Recent Photos > Clear List
 };
 
-// Clip art is drawn large enough for the photos of today's cameras. On a smaller picture it
-// arrives no larger than half the picture's shorter side, resampled so that it stays smooth;
-// art that is smaller already keeps its pixels.
-void FitClipArtTo(TBitmap32& art, const TBitmap32& picture);
-
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 
@@ -136,8 +132,15 @@ public:
     TPhotoDocument& Document() { return *doc_; }
     const TMainActions& Actions() const { return act_; }
     PlatformServices& Services() { return *services_; }
+    // The program's folders. ExeDir and DataDir hold its library, beside the executable or, once
+    // installed, in share/lumetta; settings, log and imported objects may live elsewhere (see
+    // tools/AppPaths.h).
+    const TAppPaths& Paths() const { return paths_; }
     const std::string& ExeDir() const { return exeDir_; } // always ends in "/"
     const std::string& DataDir() const { return dataDir_; }
+    // The object library as opened at start-up: the shipped objects and the user's.
+    const TiStreamPack& ObjectPack() const { return objectPack_; }
+    const std::optional<TMemIniFile>& PlacementIndex() const { return placementIndex_; }
     const TFontDesc& TextFont() const { return textFont_; }
     const TBitmap32& LeftPanelBitmap() const { return leftPanelBitmap_; }
     const TJvLogFile& EventLog() const { return logFile_; }
@@ -388,6 +391,7 @@ private:
     std::unique_ptr<PlatformServices> ownedServices_;
     PlatformServices* services_ = nullptr;
     TSettings& settings_;
+    TAppPaths paths_;
     std::string exeDir_;
     std::string dataDir_;
     TFontDesc textFont_;

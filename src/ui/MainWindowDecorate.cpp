@@ -2,6 +2,7 @@
 // preview, clip-art and text layers floating over it.
 #include "codecs/ImageIO.h"
 #include "decorate/Compose.h"
+#include "decorate/FloatingLayers.h"
 #include "decorate/TextLayer.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
@@ -19,39 +20,6 @@
 #include <cmath>
 
 namespace lumetta::ui {
-
-void FitClipArtTo(TBitmap32& art, const TBitmap32& picture) {
-    const int largest = std::min(picture.Width(), picture.Height()) / 2;
-    const int side = std::max(art.Width(), art.Height());
-    if (largest <= 0 || side <= largest) return;
-    const double scale = double(largest) / side;
-    // Resampled with premultiplied colours: the colour of a transparent pixel (black) must not
-    // bleed into the edges of the art as a dark rim.
-    const std::size_t count = std::size_t(art.Width()) * art.Height();
-    TColor32* p = art.Bits();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t a = p[i] >> 24;
-        const auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-        p[i] = (a << 24) | (mul((p[i] >> 16) & 0xFF) << 16) | (mul((p[i] >> 8) & 0xFF) << 8) |
-               mul(p[i] & 0xFF);
-    }
-    ResampleBitmap(art, std::max(1, int(std::lround(art.Width() * scale))),
-                   std::max(1, int(std::lround(art.Height() * scale))), sfLanczos);
-    const std::size_t resized = std::size_t(art.Width()) * art.Height();
-    p = art.Bits();
-    for (std::size_t i = 0; i < resized; ++i) {
-        const std::uint32_t a = p[i] >> 24;
-        if (a == 0) {
-            p[i] = 0;
-            continue;
-        }
-        const auto div = [a](std::uint32_t c) {
-            return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a);
-        };
-        p[i] = (a << 24) | (div((p[i] >> 16) & 0xFF) << 16) | (div((p[i] >> 8) & 0xFF) << 8) |
-               div(p[i] & 0xFF);
-    }
-}
 
 // ------------------------------------------------------------------ the object page
 
@@ -138,13 +106,7 @@ void TfrmMain::ApplyFrameLike(const std::string& name, const char* section, TFra
     ReadFrameSpec(placementIndex_, section, name, placement);
     TBitmap32& frame = doc_->ObjectImage();
     const TFrameSpec spec = placement;
-    doc_->Decorate([&](TBitmap32& composite) {
-        if (spec.StretchToPhoto() != 0) {
-            StretchFrame(composite, frame);
-        } else {
-            ComposeFrame(composite, frame, spec);
-        }
-    });
+    doc_->Decorate([&](TBitmap32& composite) { ApplyFrameTemplate(composite, frame, spec); });
 }
 
 void TfrmMain::ApplyFrame(const std::string& name) {
@@ -182,7 +144,7 @@ void TfrmMain::ShowPreviewForLayers() {
 
 void TfrmMain::AddClipArtLayer(const std::string& name) {
     LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
-    FitClipArtTo(doc_->ObjectImage(), imgView->Picture());
+    FitClipArtTo(doc_->ObjectImage(), imgView->Picture().Width(), imgView->Picture().Height());
     TBitmapLayer* layer = doc_->AddLayer(doc_->ObjectImage(), PreviewCentre());
     ShowClipArtTools(layer);
 }

@@ -84,7 +84,7 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
     TBitmap32 loaded;
     try {
         if (!LoadImageFile(file, tested, &loaded)) {
-            // The loader only says that it failed; the decoder of the extension says why.
+            // The loader only tells whether it worked; the decoder by extension tells why not.
             TBitmap32 probe;
             LoadPictureFile(probe, file);
             throw Error("the file is not a picture Lumetta can read");

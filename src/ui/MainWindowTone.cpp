@@ -15,15 +15,6 @@
 
 namespace lumetta::ui {
 
-namespace {
-
-// The one table of the stored settings: slider positions in hundredths.
-TLookupTable StoredToneTable(double contrast, double brightness, double gamma) {
-    return ToneTable(contrast / 100.0, brightness / 100.0, gamma / 100.0);
-}
-
-} // namespace
-
 void TfrmMain::ConnectToneTools() {
     TEditPanels& p = *EditPanel;
     auto bind = [this](QAbstractButton* button, void (TfrmMain::*handler)()) {
@@ -107,7 +98,7 @@ void TfrmMain::tbEditContrastChange() {
 void TfrmMain::ApplyUpdateImage() {
     // Every render starts again from the picture the adjustment began from, so moves never
     // accumulate. The three passes are one table lookup per channel.
-    doc_->RenderTone(StoredToneTable(toneContrast_, toneBrightness_, toneGamma_));
+    doc_->RenderTone(SliderToneTable(toneContrast_, toneBrightness_, toneGamma_));
 }
 
 void TfrmMain::btnContrastOKClick() {

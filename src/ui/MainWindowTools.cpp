@@ -20,6 +20,7 @@ TDialogContext TfrmMain::DialogContext() {
     context.runCommand = [this](const std::function<void()>& command) { RunCommand(command); };
     context.showError = [this](const std::exception& error) { ShowError(error); };
     context.exeDir = exeDir_;
+    context.userDir = paths_.UserDir;
     context.leftPanelBitmap = &leftPanelBitmap_;
     context.welcome = ImageBG;
     return context;
@@ -33,15 +34,9 @@ void TfrmMain::actClearLogsExecute() {
 }
 
 void TfrmMain::actAddObjectExecute() {
-    bool restart = false;
-    {
-        TfrmAddObject dialog(DialogContext());
-        dialog.exec();
-        restart = dialog.RestartRequested();
-    }
     // The imported objects are read at the next start: the user agreed to end the program now,
     // the normal way (settings, with the new pack version, are written by the exit sequence).
-    if (restart) close();
+    if (RunImportDialog(DialogContext())) close();
 }
 
 void TfrmMain::actStandardOptionExecute() {

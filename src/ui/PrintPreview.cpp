@@ -33,6 +33,9 @@ void TRecordedPage::PlayAt(QPainter& painter, const QPoint& origin) const {
 }
 
 QImage TRecordedPage::Render(const QSize& size) const {
+    // A page beyond the picture limits (a huge paper size at a large scale) is not rendered:
+    // the preview then shows it empty rather than exhausting memory while painting.
+    if (!PictureSizeAllowed(size.width(), size.height())) return {};
     QImage page(size, QImage::Format_ARGB32_Premultiplied);
     page.fill(Qt::transparent);
     if (width_ <= 0 || height_ <= 0 || size.isEmpty()) return page;

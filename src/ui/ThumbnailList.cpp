@@ -2,6 +2,7 @@
 
 #include "codecs/ImageIO.h"
 #include "library/ObjectCatalog.h"
+#include "library/ObjectLibrary.h"
 #include "ui/WelcomeView.h"
 
 #include <QApplication>
@@ -24,9 +25,9 @@ TThumbnailList::TThumbnailList(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
 }
 
-void TThumbnailList::SetFolder(const QString& folder) {
-    if (folder == folder_) return;
-    folder_ = folder;
+void TThumbnailList::SetFolders(const QStringList& folders) {
+    if (folders == folders_) return;
+    folders_ = folders;
     Reload();
 }
 
@@ -40,10 +41,11 @@ void TThumbnailList::Reload() {
     items_.clear();
     selected_ = -1;
     hot_ = -1;
-    if (!folder_.isEmpty()) {
-        for (const std::string& path : ListThumbnails(folder_.toStdString(), mask_.toStdString()))
-            items_.push_back({QString::fromStdString(path), QImage(), false});
-    }
+    std::vector<std::string> folders;
+    for (const QString& folder : folders_)
+        if (!folder.isEmpty()) folders.push_back(folder.toStdString());
+    for (const std::string& path : ListLibraryThumbnails(folders, mask_.toStdString()))
+        items_.push_back({QString::fromStdString(path), QImage(), false});
     verticalScrollBar()->setValue(0);
     UpdateScrollBar();
     viewport()->update();

@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -23,10 +24,12 @@ public:
 
     explicit TThumbnailList(QWidget* parent = nullptr);
 
-    // Setting a folder or mask different from the current one lists the items again.
-    void SetFolder(const QString& folder);
+    // Setting folders or a mask different from the current ones lists the items again. With
+    // several folders a thumbnail of an earlier folder hides one of the same object name in a
+    // later folder (the user's imported objects over the shipped ones).
+    void SetFolders(const QStringList& folders);
     void SetFileMask(const QString& mask);
-    QString Folder() const { return folder_; }
+    QStringList Folders() const { return folders_; }
     QString FileMask() const { return mask_; }
     int ObjectKind = 2;
 
@@ -69,7 +72,7 @@ private:
     bool Decode(Item& item);
     void StartDrag(int index);
 
-    QString folder_;
+    QStringList folders_;
     QString mask_ = QStringLiteral("*.jpg");
     std::vector<Item> items_;
     int selected_ = -1;

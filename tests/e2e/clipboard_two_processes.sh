@@ -11,11 +11,11 @@ out=$2
 mkdir -p "$out"
 if [ -z "${DISPLAY:-}" ]; then
     echo "no X display: skipped"
-    exit 0
+    exit 77
 fi
 if ! command -v xclip >/dev/null; then
     echo "xclip is missing: skipped"
-    exit 0
+    exit 77
 fi
 [ -e "$bin/lumetta" ] || { echo "$bin/lumetta is missing"; exit 1; }
 work=$(mktemp -d)

@@ -100,6 +100,14 @@ must_fail "$tool" extract "$work/cut.psp" "$work/fresh"
 grep -q "Stream read error" "$work/stderr" || fail "cut pack message: $(cat "$work/stderr")"
 [ ! -e "$work/fresh" ] || fail "cut pack created files"
 
+# A folder inside DEST that is a link is never followed: nothing lands where it points.
+mkdir -p "$work/elsewhere" "$work/linked"
+ln -s "$work/elsewhere" "$work/linked/Desktop"
+must_fail "$tool" extract "$work/frames_v3.psp" "$work/linked"
+grep -q "leads outside the target folder" "$work/stderr" ||
+    fail "link message: $(cat "$work/stderr")"
+[ -z "$(ls -A "$work/elsewhere")" ] || fail "extract wrote through a link"
+
 # Command-line mistakes.
 must_fail "$tool" frobnicate
 must_fail "$tool" pack "$work/x.psp"

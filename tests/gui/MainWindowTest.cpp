@@ -1,6 +1,7 @@
 // The main window under the offscreen platform: start-up and exit, commands and their enabled
 // states, Open / Close / Undo / Redo, page modes, status texts and the preview's wheel zoom.
 #include "ui/MainWindow.h"
+#include "LumettaBuild.h"
 #include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -66,7 +68,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithCaptionPagesAndPhotoCommandsDisabled) {
     TfrmMain& w = Start();
-    EXPECT_EQ(w.windowTitle().toStdString(), "Lumetta V2.3");
+    EXPECT_EQ(w.windowTitle().toStdString(), std::string("Lumetta V") + kLumettaVersion);
     EXPECT_EQ(QApplication::applicationName().toStdString(), "Lumetta");
     EXPECT_EQ(w.ExeDir(), ExeDir());
     EXPECT_EQ(w.DataDir(), ExeDir() + "Data/");
@@ -123,6 +125,18 @@ TEST_F(MainWindowTest, StoredSizeStateAndForeignKeysSurviveARun) {
     EXPECT_NE(ini.find("Keep=yes"), std::string::npos);
     EXPECT_NE(ini.find("Mine=1"), std::string::npos);
     EXPECT_NE(ini.find("WinWidth=400"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, AStoredSizeLargerThanTheScreenIsBoundToItsWorkArea) {
+    test::WriteText(ExeDir() + "Setup.ini", "[Setup]\nWinWidth=100000\nWinHeight=100000\n");
+    TfrmMain& w = Start();
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(w.frameGeometry().width(), area.width());
+    EXPECT_LE(w.frameGeometry().height(), area.height());
+    window.reset();
+    const std::string ini = test::ReadText(ExeDir() + "Setup.ini");
+    EXPECT_EQ(ini.find("WinWidth=100000"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("WinWidth=" + std::to_string(area.width())), std::string::npos) << ini;
 }
 
 TEST_F(MainWindowTest, MaximizedStateIsKept) {

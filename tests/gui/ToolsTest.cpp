@@ -1,6 +1,7 @@
 // The Tools and Help commands: object pack import, the options dialog, the log viewer, the
 // manual, the vendor's pages and the About box. Modal dialogs are driven from inside their own
 // event loop, the way a user would meet them.
+#include "LumettaBuild.h"
 #include "guisupport/ScriptedPlatformServices.h"
 #include "support/TestSupport.h"
 #include "tools/ObjectPack.h"
@@ -99,10 +100,10 @@ TEST_F(ToolsTest, ImportUnpacksIntoTheProgramFolderRecordsTheVersionAndEndsThePr
     std::filesystem::create_directories(dir.Path() / "Data");
     test::WriteText(ExeDir() + "Data/Frame1.jpg", "old contents");
     TObjectPackWriter writer;
-    writer.Add("", "readme.txt", Bytes("top level"));
+    writer.Add("", "library.phi", Bytes("[Frames]"));
     writer.Add("Data", "Frame1.jpg", Bytes("replaced"));
-    writer.Add("Data\\new\\deeper", "Frame7.jpg", std::vector<std::uint8_t>(3000, 7));
-    writer.Add("", "empty.txt", {});
+    writer.Add("Data", "Frame7.jpg", std::vector<std::uint8_t>(3000, 7));
+    writer.Add("Desktop", "MainBg9.bmp", {});
     const std::string pack = other.File("frames_v3.psp");
     writer.Save(pack);
 
@@ -122,9 +123,9 @@ TEST_F(ToolsTest, ImportUnpacksIntoTheProgramFolderRecordsTheVersionAndEndsThePr
     w.Actions().actAddObject->trigger();
     ASSERT_TRUE(imported);
 
-    EXPECT_EQ(test::ReadText(ExeDir() + "readme.txt"), "top level");
+    EXPECT_EQ(test::ReadText(ExeDir() + "library.phi"), "[Frames]");
     EXPECT_EQ(test::ReadText(ExeDir() + "Data/Frame1.jpg"), "replaced");
-    EXPECT_EQ(test::ReadBytes(ExeDir() + "Data/new/deeper/Frame7.jpg").size(), 3000u);
+    EXPECT_EQ(test::ReadBytes(ExeDir() + "Data/Frame7.jpg").size(), 3000u);
     EXPECT_EQ(Settings().PspVer, "3");
 
     // The bar runs to full for each file in pieces of at most 1024 bytes, then returns to 0.
@@ -136,7 +137,7 @@ TEST_F(ToolsTest, ImportUnpacksIntoTheProgramFolderRecordsTheVersionAndEndsThePr
     EXPECT_EQ(progress.back().first, 0);
     for (const auto& [position, maximum] : progress)
         EXPECT_GE(maximum, 1) << "a bar without a range shows as busy";
-    EXPECT_TRUE(test::ReadText(ExeDir() + "empty.txt").empty());
+    EXPECT_TRUE(test::ReadText(ExeDir() + "Desktop/MainBg9.bmp").empty());
 
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text.toStdString(),
@@ -172,8 +173,8 @@ TEST_F(ToolsTest, ImportOfAnEmptyPackCompletesAndTheDialogStaysWhenNotAnsweredYe
 TEST_F(ToolsTest, ImportOfAMissingPathDoesNothingAndADamagedPackReportsAndKeepsTheVersion) {
     TfrmMain& w = Start();
     TObjectPackWriter writer;
-    writer.Add("", "good.txt", Bytes("fine"));
-    writer.Add("", "bad.txt", Bytes("this stream will be damaged"));
+    writer.Add("Data", "good.jpg", Bytes("fine"));
+    writer.Add("Data", "bad.jpg", Bytes("this stream will be damaged"));
     std::vector<std::uint8_t> bytes = writer.Bytes();
     bytes[bytes.size() - 6] ^= 0xFF; // inside the last record's deflate data
     const std::string pack = other.File("broken_v4.psp");
@@ -197,8 +198,55 @@ TEST_F(ToolsTest, ImportOfAMissingPathDoesNothingAndADamagedPackReportsAndKeepsT
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(services.messages[0].text.toStdString(), "zlib returned: data error.");
     EXPECT_EQ(Settings().PspVer, "0");
-    EXPECT_EQ(test::ReadText(ExeDir() + "good.txt"), "fine"); // no roll-back
-    EXPECT_FALSE(std::filesystem::exists(ExeDir() + "bad.txt"));
+    EXPECT_EQ(test::ReadText(ExeDir() + "Data/good.jpg"), "fine"); // no roll-back
+    EXPECT_FALSE(std::filesystem::exists(ExeDir() + "Data/bad.jpg"));
+}
+
+// A pack may not put anything but library content into the program folder: one foreign file
+// and nothing at all is imported.
+TEST_F(ToolsTest, ImportRefusesAPackThatWouldReplaceTheProgramOrItsSettings) {
+    TfrmMain& w = Start();
+    test::WriteText(ExeDir() + "Setup.ini", "[Setup]\nWinWidth=800\n");
+    TObjectPackWriter writer;
+    writer.Add("Data", "Frame1.jpg", Bytes("fine"));
+    writer.Add("", "Setup.ini", Bytes("[Setup]\nWinWidth=1\n"));
+    const std::string pack = other.File("evil_v2.psp");
+    writer.Save(pack);
+    OnModal<TfrmAddObject>([&](TfrmAddObject& d) {
+        d.edtSelFile->setText(QString::fromStdString(pack));
+        d.btnImport->click();
+        d.btnClose->click();
+    });
+    w.Actions().actAddObject->trigger();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(services.messages[0].text.toStdString(),
+              "The object pack holds \"Setup.ini\", which is not part of an object library; "
+              "nothing was imported.");
+    EXPECT_EQ(test::ReadText(ExeDir() + "Setup.ini"), "[Setup]\nWinWidth=800\n");
+    EXPECT_FALSE(std::filesystem::exists(ExeDir() + "Data/Frame1.jpg"));
+    EXPECT_EQ(Settings().PspVer, "0");
+}
+
+// The bar is repainted when its percentage moves, not for every 1 KB piece.
+TEST_F(ToolsTest, ImportMovesTheBarOnlyWhenItsPercentageChanges) {
+    TfrmMain& w = Start();
+    TObjectPackWriter writer;
+    writer.Add("Data", "FrameBig.jpg", std::vector<std::uint8_t>(1000 * 1024, 3));
+    const std::string pack = other.File("big_v1.psp");
+    writer.Save(pack);
+    services.messageAnswers.push_back(MessageResult::No);
+    int changes = 0;
+    OnModal<TfrmAddObject>([&](TfrmAddObject& d) {
+        QObject::connect(d.ProgressDonw, &QProgressBar::valueChanged, [&](int) { ++changes; });
+        d.edtSelFile->setText(QString::fromStdString(pack));
+        d.btnImport->click();
+        d.btnClose->click();
+    });
+    w.Actions().actAddObject->trigger();
+    EXPECT_EQ(test::ReadBytes(ExeDir() + "Data/FrameBig.jpg").size(), 1000u * 1024);
+    EXPECT_LE(changes, 102); // 0 .. 100 per cent, then back to 0
+    EXPECT_GE(changes, 50);
 }
 
 TEST_F(ToolsTest, ImportBrowseFillsThePathAndDownloadOpensThePackPage) {
@@ -462,7 +510,7 @@ TEST_F(ToolsTest, LinksOpenTheVendorsPagesWithTheVersionAndThePackVersionUnchang
     w.Actions().actDownloadObject->trigger();
     ASSERT_EQ(services.openedUrls.size(), 4u);
     EXPECT_EQ(services.openedUrls[0].toStdString(),
-              "https://lumetta.example.org/?ty=lumetta&ver=2.3");
+              std::string("https://lumetta.example.org/?ty=lumetta&ver=") + kLumettaVersion);
     EXPECT_EQ(services.openedUrls[1], services.openedUrls[0]);
     EXPECT_EQ(services.openedUrls[2].toStdString(),
               "https://lumetta.example.org/downpspack.php?VER=0");
@@ -515,7 +563,7 @@ TEST_F(ToolsTest, AboutShowsNameVersionAndLinks) {
         EXPECT_EQ(d.lbAppName->text().toStdString(), "Lumetta");
         EXPECT_TRUE(d.lbAppName->font().bold());
         EXPECT_EQ(d.LabelVerT->text().toStdString(), "Version");
-        EXPECT_EQ(d.LabelVer->text().toStdString(), "2.3");
+        EXPECT_EQ(d.LabelVer->text().toStdString(), kLumettaVersion);
         EXPECT_FALSE(d.lbNotice->text().isEmpty());
         EXPECT_EQ(d.imgLeft->pixmap().size(), QSize(80, 210));
         EXPECT_EQ(d.btnAboutYes->text().toStdString(), "Close");
@@ -528,7 +576,7 @@ TEST_F(ToolsTest, AboutShowsNameVersionAndLinks) {
     EXPECT_TRUE(shown);
     ASSERT_EQ(services.openedUrls.size(), 2u);
     EXPECT_EQ(services.openedUrls[0].toStdString(),
-              "https://lumetta.example.org/?ty=lumetta&ver=2.3");
+              std::string("https://lumetta.example.org/?ty=lumetta&ver=") + kLumettaVersion);
     EXPECT_EQ(services.openedUrls[1].toStdString(), "mailto:support@lumetta.example.org");
 }
 

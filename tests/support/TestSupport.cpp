@@ -66,6 +66,15 @@ std::vector<unsigned char> EncodePng(const TBitmap32& bitmap) {
     return bytes;
 }
 
+std::string ErrorText(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return {};
+}
+
 TBitmap32 PatternBitmap(int width, int height, unsigned seed) {
     TBitmap32 b(width, height);
     TColor32* p = b.Bits();

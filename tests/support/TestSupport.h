@@ -3,6 +3,7 @@
 #include "imaging/Bitmap32.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ void WriteText(const std::string& path, const std::string& text);
 
 // The bitmap as an 8-bit RGBA PNG file (alpha kept, colours not premultiplied).
 std::vector<unsigned char> EncodePng(const TBitmap32& bitmap);
+
+// The text of the lumetta::Error the call raises ("" when it raises none).
+std::string ErrorText(const std::function<void()>& call);
 
 // A bitmap filled with a deterministic pattern in all four channels.
 TBitmap32 PatternBitmap(int width, int height, unsigned seed = 1);

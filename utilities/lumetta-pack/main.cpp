@@ -1,7 +1,9 @@
 // lumetta-pack: builds, lists and extracts the object container (.phd) and object packs (.psp).
 //
-// Everything it writes is written whole or not at all: output files are built in memory and
-// saved atomically, and extraction checks a file's structure and names before writing anything.
+// Every file it writes is written whole or not at all (a half-written file never appears).
+// Building writes one output file. Extraction checks the whole file's structure and names before
+// it writes anything; a failure part-way (damaged compressed data, a full disk) leaves the files
+// extracted before it in place, and the failing file's own folders are removed again.
 #include "base/Error.h"
 #include "base/SafeFile.h"
 #include "base/Stream.h"
@@ -55,8 +57,11 @@ Usage:
   lumetta-pack help | --help
       Shows this text.
 
-Errors are reported on standard error with exit status 1; no output file is left half
-written.
+Errors are reported on standard error with exit status 1. No file is ever left half
+written. "extract" checks every name first and writes nothing when one leads outside DEST.
+If it stops part-way (a folder inside DEST that is a link, damaged data, a full disk), the
+files extracted before stay in DEST; the failing file is not written and the folders made
+for it are removed.
 )";
 
 // A mistake in the command line rather than in the files.

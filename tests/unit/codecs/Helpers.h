@@ -1,6 +1,7 @@
 #pragma once
 #include "Writers.h"
 #include "codecs/ImageIO.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,6 @@ inline TBitmap32 Decode(const Bytes& bytes, const std::string& extension) {
     TBitmap32 bitmap;
     LoadPictureData(bitmap, bytes.data(), bytes.size(), extension, "test." + extension);
     return bitmap;
-}
-
-// The text of the lumetta::Error the call raises ("" when it raises none).
-inline std::string ErrorText(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return {};
 }
 
 // Every pixel of the bitmap against expected(x, y); stops at the first difference.

@@ -14,15 +14,16 @@ TEST(Registry, ListsEveryExtensionInOrderWithItsDescription) {
     std::string all;
     for (const auto& f : formats)
         all += f.Extension + " ";
-    EXPECT_EQ(all, "bmp rle dib ico wmf emf jpg jpeg jpe jfif tga win vst vda icb tif tiff fax eps "
-                   "pcx pcc scr rla rpf sgi rgb rgba bw psd pdd ppm pgm pbm cel pic pcd gif cut "
-                   "psp png ");
+    EXPECT_EQ(all,
+              "bmp rle dib ico wmf emf jpg jpeg jpe jfif tga win vst vda icb tif tiff fax eps "
+              "pcx pcc scr rla rpf sgi rgb rgba bw psd pdd ppm pgm pbm pnm cel pic pcd gif cut "
+              "psp png ");
     EXPECT_EQ(formats[2].Description, "Device independant Windows bitmaps");
     EXPECT_EQ(formats[21].Description, "Word 5.x screen capture images");
     EXPECT_EQ(formats[26].Description, "SGI true color images with alpha");
     EXPECT_EQ(formats.back().Description, "Portable network graphic images");
     for (const char* ext : {"bmp", "rle", "dib", "jpg", "jfif", "tga", "icb", "tif", "fax", "pcx",
-                            "scr", "ppm", "pbm", "gif", "png"})
+                            "scr", "ppm", "pbm", "pnm", "gif", "png"})
         EXPECT_TRUE(HasPictureDecoder(ext)) << ext;
     for (const char* ext : {"ico", "wmf", "emf", "eps", "sgi", "psd", "pcd", "cut", "psp", "xyz"})
         EXPECT_FALSE(HasPictureDecoder(ext)) << ext;

@@ -82,6 +82,43 @@ TEST(Bmp, ThirtyTwoBitsKeepAlphaUnlessEveryFourthByteIsZero) {
                           [](int x, int y) { return Color32(x, 1 - y, 9, 77); }));
 }
 
+// Bit fields without an alpha mask (what many programs put on the clipboard): the fourth byte
+// is padding, whatever it holds, and the picture is opaque.
+TEST(Bmp, BitFieldsWithoutAnAlphaMaskAreOpaque) {
+    BmpDesc s;
+    s.width = 3;
+    s.height = 2;
+    s.bitCount = 32;
+    s.compression = 3;
+    s.masks = {0xFF0000, 0xFF00, 0xFF};
+    s.pixels = BmpRows(3, 2, 32, [](int x, int r) { return Color32(x, r, 7, x * 50 + r); });
+    EXPECT_TRUE(PixelsAre(Decode(EncodeBmp(s), "bmp"), 3, 2,
+                          [](int x, int y) { return Color32(x, 1 - y, 7); }));
+    s.headerSize = 108; // the same in a V4 header whose alpha mask is 0
+    EXPECT_TRUE(PixelsAre(Decode(EncodeBmp(s), "bmp"), 3, 2,
+                          [](int x, int y) { return Color32(x, 1 - y, 7); }));
+}
+
+// A pixel offset pointing into a palette of stated length is not believed: the pixels start
+// after the palette.
+TEST(Bmp, APixelOffsetInsideThePaletteIsNotBelieved) {
+    BmpDesc s;
+    s.width = 4;
+    s.height = 1;
+    s.bitCount = 8;
+    s.palette = {Color32(10, 20, 30), Color32(40, 50, 60), Color32(70, 80, 90)};
+    s.pixels = {2, 1, 0, 2};
+    Bytes bmp = EncodeBmp(s);
+    const auto expected = [&](int x, int) { return s.palette[s.pixels[std::size_t(x)]]; };
+    ASSERT_TRUE(PixelsAre(Decode(bmp, "bmp"), 4, 1, expected));
+    for (std::uint32_t offset : {14u + 40u, 14u + 40u + 4u, 14u + 40u + 11u}) {
+        SCOPED_TRACE(offset);
+        for (int i = 0; i < 4; ++i)
+            bmp[std::size_t(10 + i)] = std::uint8_t(offset >> (8 * i));
+        EXPECT_TRUE(PixelsAre(Decode(bmp, "bmp"), 4, 1, expected));
+    }
+}
+
 TEST(Bmp, Os2CoreHeaderAndPackedDib) {
     BmpDesc s;
     s.width = 4;
@@ -225,6 +262,29 @@ TEST(Targa, MappedGreyAndSixteenBits) {
     EXPECT_EQ(Decode(EncodeTga(h), "icb").Pixel(0, 0), Color32(0, 0, 255));
 }
 
+// Sixteen-bit grey is a grey byte and an alpha byte.
+TEST(Targa, SixteenBitGreyKeepsItsAlpha) {
+    TgaDesc g;
+    g.width = 3;
+    g.height = 1;
+    g.imageType = 3;
+    g.depth = 16;
+    g.descriptor = 0x28; // top origin, eight attribute bits
+    g.pixels = {10, 255, 200, 128, 90, 0};
+    EXPECT_TRUE(PixelsAre(Decode(EncodeTga(g), "tga"), 3, 1, [](int x, int) {
+        return x == 0   ? Color32(10, 10, 10, 255)
+               : x == 1 ? Color32(200, 200, 200, 128)
+                        : Color32(90, 90, 90, 0);
+    }));
+    g.imageType = 11; // run-length encoded
+    g.pixels = TgaRle({10, 255, 200, 128, 90, 0}, 2);
+    EXPECT_EQ(Decode(EncodeTga(g), "tga").Pixel(1, 0), Color32(200, 200, 200, 128));
+    g.imageType = 3;
+    g.pixels = {10, 255, 200, 128, 90, 0};
+    g.descriptor = 0x20; // no attribute bits: the second byte is not alpha
+    EXPECT_EQ(Decode(EncodeTga(g), "tga").Pixel(2, 0), Color32(90, 90, 90));
+}
+
 TEST(Targa, ThirtyTwoBitsWithoutAlphaAreOpaque) {
     TgaDesc s;
     s.width = 2;
@@ -277,6 +337,18 @@ TEST(PortableMap, AsciiAndBinaryKinds) {
     p6.insert(p6.end(), {1, 2, 3, 4, 5, 6});
     EXPECT_TRUE(PixelsAre(Decode(p6, "ppm"), 2, 1,
                           [](int x, int) { return x ? Color32(4, 5, 6) : Color32(1, 2, 3); }));
+}
+
+TEST(PortableMap, TheGenericExtensionGoesByTheMagicNumber) {
+    EXPECT_EQ(Decode(Text("P3\n1 1\n255\n1 2 3\n"), "pnm").Pixel(0, 0), Color32(1, 2, 3));
+    EXPECT_EQ(Decode(Text("P2 1 1 255 77"), "PNM").Pixel(0, 0), Color32(77, 77, 77));
+    TempDir dir;
+    WriteBytes(dir.File("scan.pnm"), Text("P1 2 1 0 1"));
+    TBitmap32 b;
+    LoadPictureFile(b, dir.File("scan.pnm"));
+    EXPECT_EQ(b.Pixel(1, 0), Color32(0, 0, 0));
+    TBitmap32 tested;
+    EXPECT_TRUE(LoadImageFile(dir.File("scan.pnm"), tested));
 }
 
 TEST(PortableMap, WideSamplesAndOddMaxima) {

@@ -1,4 +1,5 @@
 #include "Helpers.h"
+#include "codecs/CodecCommon.h"
 
 #include "support/TestSupport.h"
 
@@ -147,6 +148,80 @@ TEST(PngTransparency, SixteenBitAndLowDepthGreyKeys) {
     b = LoadPng(EncodePng(rgb));
     EXPECT_EQ(b.Pixel(0, 0), Color32(0x12, 0x56, 0x9A, 0));
     EXPECT_EQ(b.Pixel(2, 2) >> 24, 255u);
+}
+
+// A 16-bit key is compared with the whole 16-bit samples: a pixel that differs from the key
+// only below the top byte stays opaque, both as an object image and as a picture file.
+TEST(PngTransparency, SixteenBitKeysCompareAllSixteenBits) {
+    PngDesc rgb = Pattern(PNG_COLOR_TYPE_RGB, 16, false, 2, 1);
+    rgb.samples = {0x1234, 0x5678, 0x9ABC, 0x12FF, 0x5678, 0x9ABC};
+    rgb.trnsColour = true;
+    rgb.trnsR = 0x1234;
+    rgb.trnsG = 0x5678;
+    rgb.trnsB = 0x9ABC;
+    PngDesc grey = Pattern(PNG_COLOR_TYPE_GRAY, 16, true, 2, 1);
+    grey.samples = {0xAB00, 0xAB01};
+    grey.trnsColour = true;
+    grey.trnsGrey = 0xAB00;
+    for (const PngDesc& desc : {rgb, grey}) {
+        const Bytes png = EncodePng(desc);
+        const TBitmap32 object = LoadPng(png);
+        const TBitmap32 picture = Decode(png, "png");
+        EXPECT_EQ(object.Pixel(0, 0) >> 24, 0u);
+        EXPECT_EQ(object.Pixel(1, 0) >> 24, 255u);
+        EXPECT_EQ(picture.Pixel(0, 0), object.Pixel(0, 0));
+        EXPECT_EQ(picture.Pixel(1, 0), object.Pixel(1, 0));
+    }
+}
+
+// Opening a photo with a transparent colour decodes it once and keeps one picture: the object
+// rules change nothing there, so both results share their pixels.
+TEST(PngTransparency, OpeningAKeyedPictureHoldsOneCopy) {
+    TempDir dir;
+    PngDesc rgb = Pattern(PNG_COLOR_TYPE_RGB, 8, false, 40, 30);
+    rgb.trnsColour = true;
+    rgb.trnsR = rgb.samples[0];
+    rgb.trnsG = rgb.samples[1];
+    rgb.trnsB = rgb.samples[2];
+    PngDesc indexed = Pattern(PNG_COLOR_TYPE_PALETTE, 4, false, 40, 30);
+    indexed.trns = {0, 255, 0};
+    for (const PngDesc& desc : {rgb, indexed}) {
+        WriteBytes(dir.File("keyed.png"), EncodePng(desc));
+        TBitmap32 tested, loaded;
+        ASSERT_TRUE(LoadImageFile(dir.File("keyed.png"), tested, &loaded));
+        EXPECT_TRUE(tested.SharesPixelsWith(loaded));
+        EXPECT_EQ(tested.Pixel(0, 0) >> 24, 0u);
+    }
+    // Where the rules do differ (a palette colour also used by an opaque entry), the object
+    // image makes both entries transparent and the picture file keeps the opaque one.
+    indexed.palette[1] = indexed.palette[0];
+    WriteBytes(dir.File("twice.png"), EncodePng(indexed));
+    TBitmap32 tested, loaded;
+    ASSERT_TRUE(LoadImageFile(dir.File("twice.png"), tested, &loaded));
+    EXPECT_FALSE(tested.SharesPixelsWith(loaded));
+    for (std::size_t i = 0; i < indexed.samples.size(); ++i) {
+        const int x = int(i % 40), y = int(i / 40);
+        if (indexed.samples[i] == 1) {
+            EXPECT_EQ(tested.Pixel(x, y) >> 24, 0u);
+            EXPECT_EQ(loaded.Pixel(x, y) >> 24, 255u);
+        }
+    }
+}
+
+// A chunk we never use that claims a huge length must cost nothing: libpng is never asked for
+// more than a row's worth of memory.
+TEST(PngLimits, IgnoredChunksClaimingHugeLengthsAllocateNothing) {
+    const Bytes good = EncodePng(Pattern(PNG_COLOR_TYPE_RGB, 8, false, 4, 4));
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "eXIf", "iCCP", "tIME", "abCd"}) {
+        SCOPED_TRACE(type);
+        // The signature and the header chunk, then the hostile chunk, then the rest.
+        Bytes png(good.begin(), good.begin() + 33);
+        PutBe32(png, 0x40000000u);
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), {'a', 0, 'b', 0, 0, 0, 0});
+        EXPECT_THROW(Decode(png, "png"), EImageError);
+        EXPECT_LT(codecs::PngLargestLibraryRequest(), std::size_t(1) << 20);
+    }
 }
 
 TEST(PngTransparency, PaletteWithPartialValueStaysOpaqueAsObjectImage) {

@@ -253,6 +253,96 @@ void WriteTiff(const std::string& path, const TBitmap32& b, int samples, bool lz
     TIFFClose(tif);
 }
 
+namespace {
+
+// One row of samples (a whole row, or one tile's row, of one plane) packed at the depth.
+void PackSamples(const TiffDesc& d, int x0, int count, int y, int firstSample, int perPixel,
+                 std::vector<std::uint8_t>& out) {
+    const std::size_t values = std::size_t(count) * std::size_t(perPixel);
+    out.assign((values * std::size_t(d.bits) + 7) / 8, 0);
+    for (std::size_t i = 0; i < values; ++i) {
+        const int x = x0 + int(i / std::size_t(perPixel));
+        const int s = firstSample + int(i % std::size_t(perPixel));
+        const double v = x < d.width && y < d.height ? d.sample(x, y, s) : 0.0;
+        if (d.sampleFormat == SAMPLEFORMAT_IEEEFP) {
+            if (d.bits == 32) {
+                const float f = float(v);
+                std::memcpy(out.data() + 4 * i, &f, 4);
+            } else {
+                std::memcpy(out.data() + 8 * i, &v, 8);
+            }
+            continue;
+        }
+        const auto raw = std::uint64_t(v);
+        if (d.bits == 8) {
+            out[i] = std::uint8_t(raw);
+        } else if (d.bits == 16) {
+            const auto w = std::uint16_t(raw);
+            std::memcpy(out.data() + 2 * i, &w, 2);
+        } else if (d.bits == 32) {
+            const auto w = std::uint32_t(raw);
+            std::memcpy(out.data() + 4 * i, &w, 4);
+        } else {
+            for (int b = 0; b < d.bits; ++b)
+                if ((raw >> (d.bits - 1 - b)) & 1) {
+                    const std::size_t bit = i * std::size_t(d.bits) + std::size_t(b);
+                    out[bit / 8] |= std::uint8_t(0x80 >> (bit % 8));
+                }
+        }
+    }
+}
+
+} // namespace
+
+void WriteTiff(const std::string& path, const TiffDesc& d) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) throw std::runtime_error("cannot write " + path);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(d.width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(d.height));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t(d.samples));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, std::uint16_t(d.bits));
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, std::uint16_t(d.sampleFormat));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG,
+                 d.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, std::uint16_t(d.photometric));
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, std::uint16_t(d.compression));
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, std::uint16_t(d.orientation));
+    if (!d.extraSamples.empty())
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, std::uint16_t(d.extraSamples.size()),
+                     d.extraSamples.data());
+    if (!d.mapRed.empty())
+        TIFFSetField(tif, TIFFTAG_COLORMAP, d.mapRed.data(), d.mapGreen.data(), d.mapBlue.data());
+    const int planes = d.separate ? d.samples : 1;
+    const int perPixel = d.separate ? 1 : d.samples;
+    std::vector<std::uint8_t> row;
+    if (d.tileWidth > 0) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, std::uint32_t(d.tileWidth));
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, std::uint32_t(d.tileHeight));
+        std::vector<std::uint8_t> tile;
+        for (int plane = 0; plane < planes; ++plane)
+            for (int y = 0; y < d.height; y += d.tileHeight)
+                for (int x = 0; x < d.width; x += d.tileWidth) {
+                    tile.clear();
+                    for (int r = 0; r < d.tileHeight; ++r) {
+                        PackSamples(d, x, d.tileWidth, y + r, plane, perPixel, row);
+                        tile.insert(tile.end(), row.begin(), row.end());
+                    }
+                    TIFFWriteEncodedTile(tif,
+                                         TIFFComputeTile(tif, std::uint32_t(x), std::uint32_t(y), 0,
+                                                         std::uint16_t(plane)),
+                                         tile.data(), tmsize_t(tile.size()));
+                }
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, std::uint32_t(2));
+        for (int plane = 0; plane < planes; ++plane)
+            for (int y = 0; y < d.height; ++y) {
+                PackSamples(d, 0, d.width, y, plane, perPixel, row);
+                TIFFWriteScanline(tif, row.data(), std::uint32_t(y), std::uint16_t(plane));
+            }
+    }
+    TIFFClose(tif);
+}
+
 // ---------------------------------------------------------------- BMP
 
 Bytes BmpRows(int width, int rows, int bitCount,

@@ -51,6 +51,24 @@ Bytes EncodeGif(int screenWidth, int screenHeight, const std::vector<TColor32>& 
 // samples 1 (grey), 3 (RGB) or 4 (RGB + unassociated alpha); 8 bits; optional LZW.
 void WriteTiff(const std::string& path, const TBitmap32& bitmap, int samples, bool lzw = false);
 
+// Any layout libtiff writes: samples given as numbers (integers, or values for floating-point
+// samples), packed at the given depth, in strips of two rows or in tiles, interleaved or in
+// separate planes.
+struct TiffDesc {
+    int width = 0, height = 0;
+    int bits = 8, samples = 1;
+    int photometric = 1;                     // PHOTOMETRIC_*: 1 grey, 2 RGB, 3 palette
+    int sampleFormat = 1;                    // SAMPLEFORMAT_*: 1 unsigned, 3 floating point
+    std::vector<std::uint16_t> extraSamples; // EXTRASAMPLE_* of the samples after the colours
+    int orientation = 1;
+    bool separate = false;
+    int tileWidth = 0, tileHeight = 0; // 0: strips
+    int compression = 1;               // COMPRESSION_*
+    std::vector<std::uint16_t> mapRed, mapGreen, mapBlue;
+    std::function<double(int x, int y, int sample)> sample;
+};
+void WriteTiff(const std::string& path, const TiffDesc& desc);
+
 // ---- BMP ----
 struct BmpDesc {
     int width = 0, height = 0; // negative height: top-down

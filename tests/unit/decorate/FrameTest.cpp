@@ -1,4 +1,5 @@
 // Nine-piece frames, stretched frames and tiling, checked pixel by pixel on small templates.
+#include "base/PixelMemory.h"
 #include "decorate/Compose.h"
 #include "support/TestSupport.h"
 
@@ -283,6 +284,32 @@ TEST(ComposeFrame, OutlandishRecordsStaySafe) {
     ComposeFrame(wide, frame, Record({{ExtraWidth, -50}}));
     EXPECT_EQ(wide.Width(), 0);
     EXPECT_TRUE(wide.Empty());
+    // No side of a canvas without pixels is two billion rows long.
+    TBitmap32 tall = test::PatternBitmap(10, 10);
+    ComposeFrame(tall, frame, Record({{ExtraWidth, -50}, {ExtraHeight, 2000000000}}));
+    EXPECT_EQ(tall.Width(), 0);
+    EXPECT_EQ(tall.Height(), 0);
+}
+
+// A placement record from a hostile library.phi asking for a canvas beyond the picture limits
+// (40100 x 40100 would take 6.4 GB) is refused before anything is allocated.
+TEST(ComposeFrame, CanvasesBeyondThePictureLimitsAreRefused) {
+    const TBitmap32 frame = Coded(6, 6);
+    TBitmap32 photo = test::PatternBitmap(100, 100);
+    const TBitmap32 before = photo;
+    const std::size_t cached = PixelMemory::CachedBytes();
+    EXPECT_EQ(test::ErrorText([&] {
+                  ComposeFrame(photo, frame, Record({{ExtraWidth, 40000}, {ExtraHeight, 40000}}));
+              }),
+              "A picture of 40100 x 40100 pixels is too large: Lumetta holds pictures of at most "
+              "65535 pixels a side and 100 megapixels");
+    EXPECT_TRUE(photo.SharesPixelsWith(before));
+    EXPECT_EQ(PixelMemory::CachedBytes(), cached);
+    EXPECT_THROW(ComposeFrame(photo, frame, Record({{ExtraWidth, 65436}})), EOutOfResources);
+    // At the limits themselves the canvas is made.
+    TBitmap32 thin = test::PatternBitmap(1, 1);
+    ComposeFrame(thin, frame, Record({{ExtraWidth, 65534}}));
+    EXPECT_EQ(thin.Width(), 65535);
 }
 
 TEST(TileBitmap, RepeatsFromTheTopLeftAndCutsAtTheEdges) {
@@ -294,6 +321,22 @@ TEST(TileBitmap, RepeatsFromTheTopLeftAndCutsAtTheEdges) {
     TBitmap32 small(2, 1);
     EXPECT_TRUE(TileBitmap(small, Coded(3, 3)));
     ExpectPixels(small, 2, 1, [](int x, int y) { return Code(x, y); });
+}
+
+// Opaque tiles are copied row by row rather than drawn one by one: the same pixels, alpha
+// included, and a one-pixel tile over a large piece costs no more than the piece.
+TEST(TileBitmap, OpaqueTilesGiveWhatDrawingEveryTileGives) {
+    const TBitmap32 tile = test::PatternBitmap(7, 5, 3); // every alpha, transparent ones too
+    TBitmap32 copied(50, 23), drawn(50, 23);
+    ASSERT_TRUE(TileBitmap(copied, tile));
+    for (int y = 0; y < 23; y += 5)
+        for (int x = 0; x < 50; x += 7)
+            drawn.Draw(x, y, tile);
+    ExpectPixels(copied, 50, 23, [&](int x, int y) { return drawn.Pixel(x, y); });
+
+    TBitmap32 big(4000, 3000);
+    ASSERT_TRUE(TileBitmap(big, Uniform(1, 1, 0x80102030u)));
+    EXPECT_EQ(big.Pixel(3999, 2999), 0x80102030u);
 }
 
 TEST(TileBitmap, EmptyBitmapsGiveFalse) {

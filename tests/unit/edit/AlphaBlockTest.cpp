@@ -63,6 +63,16 @@ TEST(AlphaBlock, CountOtherThanPixelCountFailsAndChangesNothing) {
         EXPECT_EQ(target.ConstBits()[i], 0xFF123456u);
 }
 
+TEST(AlphaBlock, APictureBeyondThePictureLimitsIsRefused) {
+    TBitmap32 wide(70000, 1);
+    std::vector<std::uint8_t> block(4 + 70000, 9);
+    block[0] = 0x70;
+    block[1] = 0x11;
+    block[2] = 0x01;
+    EXPECT_THROW(ApplyAlphaBlock(wide, block.data(), block.size()), EOutOfResources);
+    EXPECT_EQ(wide.Pixel(0, 0), 0u);
+}
+
 TEST(AlphaBlock, ShortBlockIsAnErrorNotAnOverread) {
     TBitmap32 target(2, 2);
     target.Clear(0xFF000000);

@@ -2,8 +2,12 @@
 // reference values, the table passes over pictures and Auto Contrast.
 #include "edit/Tone.h"
 
+#include "base/CpuFeatures.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
 #include <vector>
 
 using namespace lumetta;
@@ -93,6 +97,13 @@ TEST(ToneTables, ReferenceValues) {
     EXPECT_EQ(Entries(GammaTable(5), {0, 128, 200, 255}), (std::vector<int>{0, 8, 76, 255}));
 }
 
+TEST(ToneTables, SliderPositionsAreHundredths) {
+    EXPECT_EQ(SliderToneTable(0, 0, 100), IdentityTable());
+    EXPECT_EQ(SliderToneTable(50, -20, 200), ToneTable(0.5, -0.2, 2));
+    EXPECT_EQ(Entries(SliderToneTable(0, 0, 50), {64, 128, 192}),
+              (std::vector<int>{128, 181, 221}));
+}
+
 TEST(ToneTables, OneTableEqualsThreePassesRoundedBetween) {
     const double settings[][3] = {
         {0.37, -0.21, 1.7}, {-0.8, 0.45, 0.33}, {1, -1, 2.5}, {0.05, 0.9, 0}};
@@ -164,6 +175,13 @@ TEST(ApplyLookupTable, NeutralSettingsKeepColoursButNotAlpha) {
         ASSERT_EQ(b.Pixel(x, 0), Color32(x, 255 - x, x / 2, 255));
 }
 
+TEST(ApplyLookupTable, ASourceBeyondThePictureLimitsIsRefused) {
+    const TBitmap32 wide(70000, 1);
+    TBitmap32 target(2, 2);
+    EXPECT_THROW(ApplyLookupTable(&target, &wide, IdentityTable()), EOutOfResources);
+    EXPECT_EQ(target.Width(), 2);
+}
+
 TEST(ApplyChannelTables, EachChannelHasItsOwnTable) {
     TLookupTable r = IdentityTable(), g{}, bl{};
     g.fill(9);
@@ -174,6 +192,59 @@ TEST(ApplyChannelTables, EachChannelHasItsOwnTable) {
     EXPECT_EQ(b.Pixel(0, 0), Color32(0, 9, 200, 255));
     EXPECT_EQ(b.Pixel(77, 0), Color32(77, 9, 200, 255));
     EXPECT_EQ(snapshot.Pixel(77, 0), Color32(77, 178, 38, 77));
+}
+
+// The vector form (where the processor has one) and the plain form must give the same pixels:
+// random tables over random pictures, widths that leave every tail length, and a picture large
+// enough to be cut into bands and written with streaming stores.
+TEST(ApplyLookupTable, VectorAndPlainFormsAgreeOnRandomPictures) {
+    std::mt19937 random(14);
+    auto randomTable = [&] {
+        TLookupTable t{};
+        for (auto& e : t)
+            e = std::uint8_t(random());
+        return t;
+    };
+    auto randomPicture = [&](int w, int h) {
+        TBitmap32 b(w, h);
+        TColor32* p = b.Bits();
+        for (std::size_t i = 0; i < b.PixelCount(); ++i)
+            p[i] = TColor32(random());
+        return b;
+    };
+    auto expected = [](const TBitmap32& b, const TLookupTable& r, const TLookupTable& g,
+                       const TLookupTable& bl) {
+        std::vector<TColor32> out(b.PixelCount());
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const TColor32 c = b.ConstBits()[i];
+            out[i] = Color32(r[RedComponent(c)], g[GreenComponent(c)], bl[BlueComponent(c)]);
+        }
+        return out;
+    };
+    auto pixels = [](const TBitmap32& b) {
+        return std::vector<TColor32>(b.ConstBits(), b.ConstBits() + b.PixelCount());
+    };
+    std::vector<std::pair<int, int>> sizes;
+    for (int w = 1; w <= 33; ++w)
+        sizes.push_back({w, 3});
+    sizes.push_back({2048, 2048});
+    for (auto level : {cpu::VectorLevel::Avx512, cpu::VectorLevel::Plain}) {
+        const bool vector = level != cpu::VectorLevel::Plain;
+        cpu::LimitVectorForms(level);
+        for (auto [w, h] : sizes) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h << (vector ? " vector" : " plain"));
+            const TBitmap32 source = randomPicture(w, h);
+            const TLookupTable L = randomTable(), r = randomTable(), g = randomTable(),
+                               bl = randomTable();
+            TBitmap32 mapped;
+            ApplyLookupTable(&mapped, &source, L);
+            ASSERT_EQ(pixels(mapped), expected(source, L, L, L));
+            TBitmap32 inPlace = source;
+            ApplyChannelTables(inPlace, r, g, bl);
+            ASSERT_EQ(pixels(inPlace), expected(source, r, g, bl));
+        }
+    }
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
 }
 
 TEST(AutoContrast, FullRangeLeavesThePictureAloneAlphaIncluded) {

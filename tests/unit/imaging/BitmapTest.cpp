@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace lumetta {
 namespace {
@@ -36,6 +40,27 @@ TEST(Bitmap, SetSizeKeepsPixelsOnlyAtTheSameSize) {
     EXPECT_TRUE(AllPixels(b, 0));
 }
 
+// Whatever asks for it, storage beyond the picture limit is never obtained; the bitmap is left
+// empty with the usual clear message.
+TEST(Bitmap, StorageBeyondThePictureLimitIsRefused) {
+    TBitmap32 b(4, 4);
+    try {
+        b.SetSize(20000, 20000);
+        FAIL() << "400 million pixels were allocated";
+    } catch (const EOutOfResources& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "A picture of 20000 x 20000 pixels is too large: Lumetta holds pictures of at "
+                  "most 65535 pixels a side and 100 megapixels");
+    }
+    EXPECT_TRUE(b.Empty());
+    EXPECT_TRUE(PictureSizeAllowed(10000, 10000));
+    EXPECT_FALSE(PictureSizeAllowed(10000, 10001));
+    EXPECT_FALSE(PictureSizeAllowed(65536, 1));
+    EXPECT_TRUE(PictureSizeAllowed(0, 1'000'000'000));
+    EXPECT_NO_THROW(CheckPictureSize(65535, 1525));
+    EXPECT_THROW(CheckPictureSize(1, 70000), EOutOfResources);
+}
+
 TEST(Bitmap, ReusedLargeStorageIsAlwaysZero) {
     // Large blocks go back to a reuse cache; whatever the last owner wrote must not show
     // through, even in bytes beyond what the previous owner asked for.
@@ -46,9 +71,60 @@ TEST(Bitmap, ReusedLargeStorageIsAlwaysZero) {
         ASSERT_TRUE(AllPixels(b, 0)) << "height " << h;
         b.Clear(0xDEADBEEFu);
     }
-    EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    if (PixelMemory::Caches()) EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    // Storage taken for overwriting skips the clearing of what it will write, but not of what
+    // lies beyond it: a later, larger request still sees only zeros.
+    {
+        TBitmap32 b;
+        b.SetSizeForOverwrite(w, 1700);
+        b.Clear(0x12345678u);
+    }
+    TBitmap32 larger(w, 2000);
+    EXPECT_TRUE(AllPixels(larger, 0));
     PixelMemory::Trim();
     EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
+}
+
+TEST(Bitmap, FreedStorageGoesBackToTheSystemWhenNotTakenAgain) {
+    if (!PixelMemory::Caches()) GTEST_SKIP() << "pixels come from malloc in this build";
+    PixelMemory::Trim();
+    PixelMemory::SetCacheLifetime(std::chrono::milliseconds(50));
+    { TBitmap32 photo(2048, 2048); }
+    // Waits for the cache's own thread; the lifetime is short, the patience long.
+    for (int i = 0; i < 1000 && PixelMemory::CachedBytes() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
+    // A block taken again within its lifetime is reused instead.
+    PixelMemory::SetCacheLifetime(PixelMemory::kDefaultLifetime);
+    const TColor32* first = nullptr;
+    {
+        TBitmap32 scratch(2048, 2048);
+        first = scratch.ConstBits();
+    }
+    EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    TBitmap32 again(2048, 2048);
+    EXPECT_EQ(again.ConstBits(), first);
+    EXPECT_EQ(PixelMemory::CachedBytes(), 0u);
+}
+
+TEST(Bitmap, LargeStorageIsSharedSafelyBetweenThreads) {
+    // The batch decorator makes and frees big bitmaps on several threads through one reuse
+    // cache; every new one must still come out zero and the cache must stay whole.
+    std::vector<std::thread> threads;
+    std::atomic<int> dirty{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t, &dirty] {
+            for (int i = 0; i < 40; ++i) {
+                TBitmap32 b(512, 600 + 64 * ((i + t) % 5)); // 1.2 to 1.8 MB
+                if (!AllPixels(b, 0)) ++dirty;
+                b.Clear(0xDEADBEEFu);
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(dirty, 0);
+    EXPECT_LE(PixelMemory::CachedBytes(), std::size_t(384) << 20);
+    PixelMemory::Trim();
 }
 
 TEST(Bitmap, CopiesShareUntilOneSideWrites) {

@@ -1,4 +1,5 @@
 #include "imaging/Resample.h"
+#include "base/CpuFeatures.h"
 #include "imaging/Bitmap32.h"
 #include "support/TestSupport.h"
 
@@ -139,35 +140,50 @@ TEST(Resample, LanczosMatchesDirectEvaluation) {
         }
 }
 
+constexpr cpu::VectorLevel kLevels[] = {cpu::VectorLevel::Avx512, cpu::VectorLevel::Avx2,
+                                        cpu::VectorLevel::Plain};
+
 TEST(Resample, ExtremeReductionsMatchDirectEvaluation) {
     // Hundreds of taps per list, many of weight 1, and lists left empty by rounding.
     const std::pair<std::pair<int, int>, std::pair<int, int>> cases[] = {
         {{3, 700}, {2, 2}}, {{700, 3}, {2, 1}}, {{300, 260}, {1, 1}}, {{2000, 1}, {3, 1}}};
-    for (auto [from, to] : cases) {
-        const TBitmap32 src = test::PatternBitmap(from.first, from.second, 5);
-        TBitmap32 b = src;
-        ResampleBitmap(b, to.first, to.second, sfLanczos);
-        SCOPED_TRACE(testing::Message() << from.first << "x" << from.second);
-        ExpectSame(b, NaiveResample(src, to.first, to.second));
-        UseVectorResampling(false);
-        TBitmap32 plain = src;
-        ResampleBitmap(plain, to.first, to.second, sfLanczos);
-        UseVectorResampling(true);
-        ExpectSame(plain, NaiveResample(src, to.first, to.second));
+    for (auto level : kLevels) {
+        cpu::LimitVectorForms(level);
+        for (auto [from, to] : cases) {
+            const TBitmap32 src = test::PatternBitmap(from.first, from.second, 5);
+            TBitmap32 b = src;
+            ResampleBitmap(b, to.first, to.second, sfLanczos);
+            SCOPED_TRACE(testing::Message()
+                         << from.first << "x" << from.second << " level " << int(level));
+            ExpectSame(b, NaiveResample(src, to.first, to.second));
+        }
     }
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
 }
 
-TEST(Resample, PlainAndVectorPassesAgree) {
+// Every vector form against the direct evaluation, on sizes that leave every kind of tail
+// (destination widths not a multiple of the vector, rows shorter than one register).
+TEST(Resample, EveryVectorFormMatchesDirectEvaluation) {
     const TBitmap32 src = test::PatternBitmap(97, 61, 12);
-    for (auto [w, h] : {std::pair{31, 200}, {250, 17}, {3, 3}, {96, 62}}) {
-        TBitmap32 vector = src, plain = src;
-        ResampleBitmap(vector, w, h, sfLanczos);
-        UseVectorResampling(false);
-        ResampleBitmap(plain, w, h, sfLanczos);
-        UseVectorResampling(true);
-        ExpectSame(vector, plain);
-        ExpectSame(plain, NaiveResample(src, w, h));
+    for (auto level : kLevels) {
+        cpu::LimitVectorForms(level);
+        for (auto [w, h] : {std::pair{31, 200},
+                            {250, 17},
+                            {3, 3},
+                            {96, 62},
+                            {1, 5},
+                            {5, 1},
+                            {2, 61},
+                            {97, 7},
+                            {193, 120},
+                            {23, 61}}) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h << " level " << int(level));
+            TBitmap32 b = src;
+            ResampleBitmap(b, w, h, sfLanczos);
+            ExpectSame(b, NaiveResample(src, w, h));
+        }
     }
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
 }
 
 TEST(Resample, LargePictureSplitIntoBandsMatchesDirectEvaluation) {

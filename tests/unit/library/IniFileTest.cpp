@@ -155,6 +155,19 @@ TEST(MemIniFile, ValuesKeepTheirBytesAndCannotBreakLines) {
     EXPECT_EQ(again.ReadSections(), (std::vector<std::string>{"Setup"}));
 }
 
+TEST(MemIniFile, ByteOrderMarkAndExtraCarriageReturnsAreLineFraming) {
+    TMemIniFile bom = TMemIniFile::FromText("\xEF\xBB\xBF[Frames]\nframeoak=1\n");
+    EXPECT_EQ(bom.ReadSections(), std::vector<std::string>{"Frames"});
+    EXPECT_EQ(bom.ReadString("Frames", "frameoak", ""), "1");
+    bom.WriteString("Frames", "framepine", "2");
+    EXPECT_EQ(bom.ToText(), "\xEF\xBB\xBF[Frames]\nframeoak=1\nframepine=2\n");
+
+    TMemIniFile crs = TMemIniFile::FromText("[Frames]\r\r\nframeoak=1\r\r\r\nx=2\r\n");
+    EXPECT_EQ(crs.ReadString("Frames", "frameoak", ""), "1");
+    EXPECT_EQ(crs.ReadInteger("Frames", "x", 0), 2);
+    EXPECT_EQ(crs.ToText(), "[Frames]\nframeoak=1\nx=2\n");
+}
+
 TEST(MemIniFile, UnnamedOrUnreadableFilesFail) {
     TMemIniFile nameless;
     nameless.WriteString("A", "B", "C");

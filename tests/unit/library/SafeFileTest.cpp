@@ -2,11 +2,14 @@
 #include "base/Error.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace lumetta {
@@ -121,6 +124,128 @@ TEST(SafeFile, ShortWriteKeepsTheOldFile) {
     EXPECT_TRUE(threw);
     EXPECT_EQ(ReadText(path), "the old picture");
     EXPECT_TRUE(OtherFiles(dir, {"photo.png"}).empty());
+}
+
+// The two ways a file is written: nameless until it is complete where the file system allows,
+// under a hidden temporary name otherwise.
+struct SafeFileRoutes : ::testing::TestWithParam<bool> {
+    SafeFileRoutes() { safefile_testing::UseNamedTemporaries(GetParam()); }
+    ~SafeFileRoutes() override {
+        safefile_testing::UseNamedTemporaries(false);
+        safefile_testing::SetStaleAge(10 * 60);
+    }
+};
+
+TEST_P(SafeFileRoutes, NamesUpToTheFileSystemLimitAreWritten) {
+    TempDir dir;
+    for (std::size_t length : {200u, 248u, 250u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string name(length - 4, 'n');
+        const std::string path = dir.File(name + ".png");
+        WriteFileAtomically(path, std::string_view("first"));
+        WriteFileAtomically(path, std::string_view("second"));
+        EXPECT_EQ(ReadText(path), "second");
+    }
+    EXPECT_EQ(OtherFiles(dir, {}).size(), 4u);
+    EXPECT_LE(TemporaryNameFor(std::string(255, 'n'), "ABCdef").size(), 255u);
+    EXPECT_EQ(TemporaryNameFor("photo.png", "ABCdef"), ".photo.png.ABCdef");
+}
+
+// A process killed while it writes must not leave its half-written file beside the photo; where
+// it does (no nameless files), the next save of the same name clears it.
+TEST_P(SafeFileRoutes, AWriteKilledPartWayLeavesNothingOrIsClearedByTheNextSave) {
+    TempDir dir;
+    const std::string path = dir.File("photo.png");
+    WriteText(path, "old");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TAtomicFile file(path);
+        const std::vector<std::uint8_t> part(100000, 9);
+        file.Write(part.data(), part.size());
+        ::raise(SIGKILL);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(ReadText(path), "old");
+    const std::vector<std::string> left = OtherFiles(dir, {"photo.png"});
+    const int probe = ::open(dir.Path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (probe >= 0) ::close(probe);
+    if (!GetParam() && probe < 0) GTEST_SKIP() << "no nameless files on this file system";
+    if (!GetParam()) {
+        EXPECT_TRUE(left.empty());
+        return;
+    }
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind(".photo.png.", 0), 0u);
+
+    // Another process may be writing the same name right now: a fresh temporary stays.
+    WriteText(dir.File(".photo.png.q1W2e3"), "someone else's");
+    WriteText(dir.File(".other.png.Abc123"), "another file's");
+    WriteText(dir.File(".photo.png.notours"), "a different shape");
+    safefile_testing::SetStaleAge(3600);
+    WriteFileAtomically(path, std::string_view("new"));
+    EXPECT_EQ(OtherFiles(dir, {"photo.png"}).size(), 4u);
+    safefile_testing::SetStaleAge(0);
+    WriteFileAtomically(path, std::string_view("newer"));
+    EXPECT_EQ(ReadText(path), "newer");
+    std::vector<std::string> kept = OtherFiles(dir, {"photo.png"});
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{".other.png.Abc123", ".photo.png.notours"}));
+}
+
+TEST_P(SafeFileRoutes, AnUncommittedFileLeavesNoTrace) {
+    TempDir dir;
+    {
+        TAtomicFile file(dir.File("never.txt"));
+        file.Write("abc", 3);
+    }
+    EXPECT_TRUE(OtherFiles(dir, {}).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(NamelessAndNamed, SafeFileRoutes, ::testing::Bool());
+
+// The object-pack unpacker writes inside a folder it holds open: files never get execute bits,
+// and a program file is never replaced.
+TEST(SafeFile, FilesInAnOpenFolderCarryNoExecuteBitsAndNeverReplaceAProgram) {
+    TempDir dir;
+    const int folder = ::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    WriteText(dir.File("tool"), "#!/bin/sh\n");
+    ASSERT_EQ(::chmod(dir.File("tool").c_str(), 0755), 0);
+    WriteText(dir.File("data.jpg"), "old");
+    ASSERT_EQ(::chmod(dir.File("data.jpg").c_str(), 0775), 0);
+    try {
+        TAtomicFile file(folder, "tool", dir.File("tool"), false);
+        FAIL() << "a program was replaced";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + dir.File("tool") +
+                                             "\". It is a program file, which is never replaced");
+    }
+    EXPECT_EQ(ReadText(dir.File("tool")), "#!/bin/sh\n");
+    // A file with execute bits only for its group is a program all the same; one without any
+    // keeps its other permissions.
+    WriteText(dir.File("plain.jpg"), "old");
+    ASSERT_EQ(::chmod(dir.File("plain.jpg").c_str(), 0640), 0);
+    {
+        TAtomicFile file(folder, "plain.jpg", dir.File("plain.jpg"), false);
+        file.Write("new", 3);
+        file.Commit();
+    }
+    EXPECT_THROW(TAtomicFile(folder, "data.jpg", dir.File("data.jpg"), false), EFileError);
+    {
+        TAtomicFile file(folder, "fresh.jpg", dir.File("fresh.jpg"), false);
+        file.Commit();
+    }
+    struct stat st;
+    ASSERT_EQ(::stat(dir.File("plain.jpg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(ReadText(dir.File("plain.jpg")), "new");
+    ASSERT_EQ(::stat(dir.File("fresh.jpg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0111, 0u);
+    ::close(folder);
 }
 
 } // namespace

@@ -248,9 +248,8 @@ TEST_F(Unpacking, PathsLeavingTheTargetAreRefusedBeforeAnythingIsCreated) {
         EXPECT_THROW(CheckPackRecordPath(d, n), EFileError);
         EXPECT_THROW(TObjectPackWriter().Add(d, n, Text("x")), Error);
     }
-    // Only folders inside the target were made: the folder part of a record is made before its
-    // file name is read, so "Data" of the last case exists.
-    EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"app/", "app/Data/", "objects_v4.psp"}));
+    // Nothing was made: a record that fails takes back the folders it made.
+    EXPECT_EQ(Tree(dir.Path()), (std::vector<std::string>{"objects_v4.psp"}));
     EXPECT_EQ(MessageOf<EFileError>([&] { Unpack(Record("..\\up", "f.png", 0, {})); }),
               "Object pack path \"..\\up\" leads outside the target folder");
     EXPECT_EQ(MessageOf<EFileError>([&] { CheckPackRecordPath("Data", "..\\f.png"); }),
@@ -307,6 +306,139 @@ TEST_F(Unpacking, FilesThatCannotBeCreatedOrPacksThatCannotBeRead) {
     EXPECT_EQ(MessageOf<EFileError>([&] { UnpackObjectPack(missing, target, true, true); }),
               "Cannot open file \"" + missing + "\". No such file or directory");
     EXPECT_THROW(ListObjectPack(dir.Path().string()), EFileError);
+}
+
+// A link already inside the target must not take a pack's files elsewhere, whichever folder
+// level it sits at.
+TEST_F(Unpacking, LinksInsideTheTargetAreNeverFollowed) {
+    const fs::path outside = dir.Path() / "outside";
+    fs::create_directories(outside / "deep");
+    fs::create_directories(At("Data"));
+    fs::create_directory_symlink(outside, At("Linked"));
+    fs::create_directory_symlink(outside, At("Data/Thumbs"));
+    for (const char* folder : {"Linked", "Linked\\deep", "Data\\Thumbs", "Data/Thumbs/new"}) {
+        SCOPED_TRACE(folder);
+        EXPECT_EQ(
+            MessageOf<EFileError>([&] { Unpack(Record(folder, "x.jpg", 1, Zlib(Text("x")))); }),
+            "Object pack path \"" + std::string(folder) +
+                "\\x.jpg\" leads outside the target folder");
+    }
+    // Delimiters in the file name are folders too, walked the same way.
+    EXPECT_EQ(
+        MessageOf<EFileError>([&] { Unpack(Record("", "Linked/x.jpg", 1, Zlib(Text("x")))); }),
+        "Object pack path \"Linked/x.jpg\" leads outside the target folder");
+    Unpack(Record("Data", "Sub\\y.jpg", 1, Zlib(Text("y"))));
+    EXPECT_EQ(ReadBytes(At("Data/Sub/y.jpg")), Text("y"));
+    EXPECT_TRUE(fs::is_empty(outside / "deep"));
+    EXPECT_EQ(Tree(outside), std::vector<std::string>{"deep/"});
+    // The target itself may be reached through a link: that is the caller's choice.
+    fs::create_directory_symlink(target, dir.File("via"));
+    WriteBytes(pack, Record("Data", "ok.jpg", 1, Zlib(Text("k"))));
+    UnpackObjectPack(pack, dir.File("via"), true, true);
+    EXPECT_EQ(ReadBytes(At("Data/ok.jpg")), Text("k"));
+}
+
+// A few bytes declaring a small file must not be able to fill the disk: inflating stops as soon
+// as the output passes the declared size, and the file is not kept.
+TEST_F(Unpacking, OutputBeyondTheDeclaredSizeIsDamage) {
+    const Bytes bomb = Zlib(Bytes(200000, 0));
+    ASSERT_LT(bomb.size(), 1000u);
+    int calls = 0;
+    EXPECT_EQ(MessageOf<Error>([&] {
+                  Unpack(Cat(Record("", "first.txt", 1, Zlib(Text("1"))),
+                             Record("Data", "big.jpg", 10, bomb)),
+                         true, true, [&](std::int64_t, std::int32_t) { ++calls; });
+              }),
+              "The object pack is damaged: \"Data\\big.jpg\" holds more than the 10 bytes its "
+              "record declares");
+    EXPECT_EQ(calls, 1); // the first file's only piece; nothing of the second was written
+    EXPECT_EQ(Tree(target), std::vector<std::string>{"first.txt"});
+    // Exactly the declared size, or less, is fine: the size only drives the progress.
+    Unpack(Record("", "exact.bin", 3000, Zlib(Pattern(3000))));
+    Unpack(Record("", "less.bin", 9000, Zlib(Pattern(3000))));
+    EXPECT_EQ(ReadBytes(At("less.bin")), Pattern(3000));
+}
+
+TEST_F(Unpacking, AFailedRecordRemovesTheFoldersItMade) {
+    fs::create_directories(At("Data"));
+    Bytes corrupt = Zlib(Pattern(4000));
+    corrupt[2] |= 0x06;
+    EXPECT_THROW(Unpack(Record("Data\\New\\Deeper", "a.jpg", 4000, corrupt)), Error);
+    EXPECT_EQ(Tree(target), std::vector<std::string>{"Data/"});
+    // Also the target itself when the failing record made it.
+    fs::remove_all(target);
+    EXPECT_THROW(Unpack(Record("Data", "a.jpg", 4000, corrupt)), Error);
+    EXPECT_FALSE(fs::exists(target));
+    // A folder a record made stays when the record succeeds, even if its file was skipped.
+    fs::create_directories(At("Keep"));
+    WriteBytes(At("Keep/a.jpg"), Text("old"));
+    Unpack(Cat(Record("Keep\\Made", "b.jpg", 1, Zlib(Text("b"))),
+               Record("Keep", "a.jpg", 1, Zlib(Text("n")))),
+           /*overwrite=*/false);
+    EXPECT_EQ(Tree(At("Keep")), (std::vector<std::string>{"Made/", "Made/b.jpg", "a.jpg"}));
+}
+
+TEST_F(Unpacking, FileNamesUpTo255BytesAreWritten) {
+    const std::string name = std::string(251, 'f') + ".jpg";
+    TObjectPackWriter w;
+    w.Add("Data", name, Text("long"));
+    Unpack(w.Bytes());
+    Unpack(w.Bytes()); // and replaced
+    EXPECT_EQ(ReadBytes(At("Data/" + name)), Text("long"));
+    EXPECT_EQ(Tree(At("Data")), std::vector<std::string>{name});
+}
+
+TEST_F(Unpacking, FilesNeverCarryExecuteBitsAndProgramsAreNeverReplaced) {
+    fs::create_directories(target);
+    WriteBytes(At("run"), Text("#!/bin/sh"));
+    fs::permissions(At("run"), fs::perms(0755));
+    WriteBytes(At("pic.jpg"), Text("old"));
+    fs::permissions(At("pic.jpg"), fs::perms(0644));
+    EXPECT_THROW(Unpack(Record("", "run", 3, Zlib(Text("bad")))), EFileError);
+    EXPECT_EQ(ReadBytes(At("run")), Text("#!/bin/sh"));
+    Unpack(
+        Cat(Record("", "pic.jpg", 3, Zlib(Text("new"))), Record("", "new.sh", 1, Zlib(Text("x")))));
+    EXPECT_EQ(fs::status(At("pic.jpg")).permissions() & fs::perms::all, fs::perms(0644));
+    EXPECT_EQ(fs::status(At("new.sh")).permissions() & fs::perms(0111), fs::perms::none);
+}
+
+// Importing puts only object-library content into the program folder, and checks the whole
+// pack before it writes anything.
+TEST_F(Unpacking, ImportAcceptsOnlyLibraryContent) {
+    fs::create_directories(At("Data"));
+    WriteBytes(At("lumetta"), Text("the program"));
+    fs::permissions(At("lumetta"), fs::perms(0755));
+    const Bytes good = Cat(Record("Data", "FrameOak.jpg", 1, Zlib(Text("t"))),
+                           Record("", "library.phi", 1, Zlib(Text("i"))));
+    const std::pair<std::string, std::string> foreign[] = {
+        {"", "lumetta"},    {"", "Setup.ini"},     {"", "Log.dat"},
+        {"", "libfoo.so"},  {"Data", "notes.txt"}, {"Data\\Sub", "x.jpg"},
+        {"Other", "x.jpg"}, {"", "FrameOak.jpg"},  {"Data", "noextension"},
+    };
+    for (const auto& [folder, name] : foreign) {
+        SCOPED_TRACE(folder + "|" + name);
+        WriteBytes(pack, Cat(good, Record(folder, name, 1, Zlib(Text("x")))));
+        const std::string message = MessageOf<EFileError>([&] { ImportObjectPack(pack, target); });
+        EXPECT_NE(message.find("The object pack holds \"" +
+                               (folder.empty() ? name : folder + "\\" + name) + "\", which "),
+                  std::string::npos)
+            << message;
+        EXPECT_NE(message.find("; nothing was imported"), std::string::npos);
+        EXPECT_EQ(Tree(target), (std::vector<std::string>{"Data/", "lumetta"}));
+    }
+    EXPECT_EQ(ReadBytes(At("lumetta")), Text("the program"));
+
+    // Names are matched without regard to case and written as the program reads them.
+    WriteBytes(pack, Cat(good, Cat(Record("data", "ShadowSoft.JPG", 1, Zlib(Text("s"))),
+                                   Cat(Record("", "LIBRARYFULL.PHD", 1, Zlib(Text("c"))),
+                                       Record("DESKTOP\\", "MainBg4.bmp", 1, Zlib(Text("w")))))));
+    std::vector<std::int64_t> progress;
+    ImportObjectPack(pack, target, [&](std::int64_t n, std::int32_t) { progress.push_back(n); });
+    EXPECT_EQ(Tree(target),
+              (std::vector<std::string>{"Data/", "Data/FrameOak.jpg", "Data/ShadowSoft.JPG",
+                                        "Desktop/", "Desktop/MainBg4.bmp", "library.phi",
+                                        "libraryfull.phd", "lumetta"}));
+    EXPECT_EQ(progress.size(), 5u);
 }
 
 TEST(ObjectPackWriter, RefusesWhatARecordCannotHold) {

@@ -155,15 +155,16 @@ TEST(PngEncoder, WritesOnlyHeaderDataAndEndWithSubFilteredRows) {
 }
 
 TEST(PngEncoder, BlocksDeflatedApartJoinIntoOneStream) {
-    // About a megabyte of rows goes into each separately deflated block: this picture spans
-    // several, and its rows repeat every seven, so matches reach back across the cuts.
-    const int w = 1500, h = 700;
+    // A few megabytes of rows go into each separately deflated block: this picture spans
+    // several, and its rows repeat every seven (within deflate's 32 KB reach), so the data
+    // compresses well within each block.
+    const int w = 1500, h = 2400;
     TBitmap32 picture(w, h);
     const TBitmap32 noise = test::PatternBitmap(w, 7, 11);
     for (int y = 0; y < h; ++y)
         std::memcpy(picture.ScanLine(y), noise.ConstScanLine(y % 7), std::size_t(w) * 4);
     const Bytes png = EncodePng(picture);
-    EXPECT_LT(png.size(), std::size_t(w) * 3 * 7 * 2) << "the repeats are found";
+    EXPECT_LT(png.size(), std::size_t(w) * 3 * h / 20) << "the repeats are found";
     const TBitmap32 back = Decode(png, "png");
     ASSERT_EQ(back.Height(), h);
     const TBitmap32 rows = Decode(EncodePng(noise), "png");
@@ -171,6 +172,44 @@ TEST(PngEncoder, BlocksDeflatedApartJoinIntoOneStream) {
         ASSERT_EQ(std::memcmp(back.ConstScanLine(y), rows.ConstScanLine(y % 7), std::size_t(w) * 4),
                   0)
             << "row " << y;
+    // zlib reads the joined stream to its end, checksum included.
+    Bytes stream;
+    for (const Chunk& c : Chunks(png))
+        if (c.type == "IDAT") stream.insert(stream.end(), c.data.begin(), c.data.end());
+    const std::size_t rowBytes = 1 + 3 * std::size_t(w);
+    Bytes raw(rowBytes * h);
+    uLongf rawSize = uLongf(raw.size());
+    ASSERT_EQ(uncompress(raw.data(), &rawSize, stream.data(), uLong(stream.size())), Z_OK);
+    EXPECT_EQ(rawSize, raw.size());
+}
+
+TEST(PngEncoder, GrainyAndNoisyBlocksJoinIntoOneStream) {
+    // Pictures that do not compress well keep the fast deflater's blocks, each one a complete
+    // stream made open-ended before the next is appended.
+    TBitmap32 grainy(900, 1000);
+    std::uint32_t seed = 7;
+    for (int y = 0; y < grainy.Height(); ++y)
+        for (int x = 0; x < grainy.Width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 28);
+            grainy.SetPixel(x, y, Color32(x / 4 + grain, y / 4 + grain, (x + y) / 8 + grain));
+        }
+    for (const TBitmap32& picture : {grainy, test::PatternBitmap(700, 800, 3)}) {
+        const Bytes png = EncodePng(picture);
+        const TBitmap32 back = Decode(png, "png");
+        ASSERT_EQ(back.Width(), picture.Width());
+        ASSERT_EQ(back.Height(), picture.Height());
+        for (int y = 0; y < picture.Height(); ++y)
+            for (int x = 0; x < picture.Width(); ++x)
+                ASSERT_EQ(back.Pixel(x, y), Opaque(picture.Pixel(x, y))) << x << "," << y;
+        Bytes stream;
+        for (const Chunk& c : Chunks(png))
+            if (c.type == "IDAT") stream.insert(stream.end(), c.data.begin(), c.data.end());
+        Bytes raw((1 + 3 * std::size_t(picture.Width())) * picture.Height());
+        uLongf rawSize = uLongf(raw.size());
+        ASSERT_EQ(uncompress(raw.data(), &rawSize, stream.data(), uLong(stream.size())), Z_OK);
+        EXPECT_EQ(rawSize, raw.size());
+    }
 }
 
 TEST(PngEncoder, OnePixelPicture) {

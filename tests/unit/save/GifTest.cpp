@@ -2,9 +2,12 @@
 #include "codecs/Encoders.h"
 #include "codecs/ImageIO.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -34,6 +37,75 @@ int SearchNearest(int r, int g, int b) {
         }
     }
     return best;
+}
+
+// Error diffusion written the plain way: errors in memory, spread as the rule says, row by row.
+std::vector<std::uint8_t> PlainDither(const TBitmap32& picture) {
+    const int w = picture.Width(), h = picture.Height();
+    const auto& palette = HalftonePalette();
+    std::vector<int> cur(3 * (w + 2)), next(3 * (w + 2));
+    std::vector<std::uint8_t> out(picture.PixelCount());
+    for (int y = 0; y < h; ++y) {
+        std::fill(next.begin(), next.end(), 0);
+        const int step = y % 2 == 0 ? 1 : -1;
+        for (int i = 0, x = step > 0 ? 0 : w - 1; i < w; ++i, x += step) {
+            const TColor32 c = picture.Pixel(x, y);
+            int* e = &cur[3 * (x + 1)];
+            const int v[3] = {std::clamp(RedComponent(c) + (e[0] + 8) / 16, 0, 255),
+                              std::clamp(GreenComponent(c) + (e[1] + 8) / 16, 0, 255),
+                              std::clamp(BlueComponent(c) + (e[2] + 8) / 16, 0, 255)};
+            const int index = NearestHalftoneIndex(v[0], v[1], v[2]);
+            out[std::size_t(y) * w + x] = std::uint8_t(index);
+            const int q[3] = {RedComponent(palette[index]), GreenComponent(palette[index]),
+                              BlueComponent(palette[index])};
+            int* below = &next[3 * (x + 1)];
+            for (int k = 0; k < 3; ++k) {
+                const int d = v[k] - q[k];
+                e[3 * step + k] += 7 * d;
+                below[-3 * step + k] += 3 * d;
+                below[k] += 5 * d;
+                below[3 * step + k] += d;
+            }
+        }
+        std::swap(cur, next);
+    }
+    return out;
+}
+
+void CheckGif(int result, GifFileType* gif) {
+    ASSERT_NE(result, GIF_ERROR) << GifErrorString(gif->Error);
+}
+
+int AppendToVector(GifFileType* gif, const GifByteType* bytes, int count) {
+    auto* file = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
+    file->insert(file->end(), bytes, bytes + count);
+    return count;
+}
+
+// The same image written through giflib: GIF87a, the halftone palette as the global table, one
+// image of the given indices.
+std::vector<std::uint8_t> GiflibFile(const std::vector<std::uint8_t>& indices, int w, int h) {
+    std::vector<std::uint8_t> file;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&file, AppendToVector, &error);
+    EXPECT_NE(gif, nullptr);
+    if (!gif) return {};
+    EGifSetGifVersion(gif, false);
+    std::vector<GifColorType> colours;
+    for (TColor32 c : HalftonePalette())
+        colours.push_back({GifByteType(RedComponent(c)), GifByteType(GreenComponent(c)),
+                           GifByteType(BlueComponent(c))});
+    ColorMapObject* map = GifMakeMapObject(256, colours.data());
+    CheckGif(EGifPutScreenDesc(gif, w, h, 8, 0, map), gif);
+    GifFreeMapObject(map);
+    CheckGif(EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr), gif);
+    std::vector<GifPixelType> row(std::size_t(w), 0);
+    for (int y = 0; y < h; ++y) {
+        std::copy_n(indices.begin() + std::ptrdiff_t(y) * w, w, row.begin());
+        CheckGif(EGifPutLine(gif, row.data(), w), gif);
+    }
+    EXPECT_NE(EGifCloseFile(gif, &error), GIF_ERROR);
+    return file;
 }
 
 TEST(HalftonePalette, HoldsTheColourCubeAndFortyMoreGreys) {
@@ -142,6 +214,48 @@ TEST(GifEncoder, WritesOneOpaqueImageOfPaletteColours) {
             ASSERT_TRUE(colours.count(back.Pixel(x, y))) << x << "," << y;
             ASSERT_EQ(back.Pixel(x, y), palette[indices[std::size_t(y) * 45 + x]]);
         }
+}
+
+// The file must be the one giflib writes for the same indices, and the indices those of the
+// plain diffusion: noise (a clear code every few thousand pixels, every code width), flat
+// areas and stripes (long strings), pictures of one row or one column, and one big enough to
+// dither on a second thread.
+TEST(GifEncoder, SameBytesAsGiflibOnTheSameIndices) {
+    std::mt19937 random(3);
+    const auto& palette = HalftonePalette();
+    auto noise = [&](int w, int h) {
+        TBitmap32 b(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                b.SetPixel(x, y, TColor32(random()));
+        return b;
+    };
+    auto stripes = [&](int w, int h) {
+        TBitmap32 b(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                b.SetPixel(x, y, palette[std::size_t((x / 7 + y / 3) % 5 * 40)]);
+        return b;
+    };
+    auto shading = [&](int w, int h) {
+        TBitmap32 b(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                b.SetPixel(x, y, Color32(x * 255 / w, y * 255 / h, (x + y) % 256));
+        return b;
+    };
+    std::vector<TBitmap32> pictures = {noise(1, 1),     noise(1, 300),      noise(300, 1),
+                                       noise(97, 61),   stripes(256, 256),  shading(640, 480),
+                                       noise(700, 500), shading(1200, 1000)};
+    TBitmap32 flat(500, 300);
+    flat.Clear(palette[100]);
+    pictures.push_back(flat);
+    for (const TBitmap32& picture : pictures) {
+        SCOPED_TRACE(testing::Message() << picture.Width() << "x" << picture.Height());
+        const std::vector<std::uint8_t> indices = PlainDither(picture);
+        ASSERT_EQ(DitherToHalftone(picture), indices);
+        ASSERT_EQ(EncodeGif(picture), GiflibFile(indices, picture.Width(), picture.Height()));
+    }
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace lumetta {
 namespace {
@@ -121,6 +123,43 @@ TEST(EventLog, UnreadableOrUnwritableFiles) {
     log.SetAutoSave(true);
     EXPECT_THROW(log.Clear(), EFileError);
     // The destructor swallows the same failure.
+}
+
+// A Log.dat that exists but cannot be read at start-up must survive the run: its records were
+// never in the list, so writing the list would destroy them.
+TEST(EventLog, AFileThatCouldNotBeReadIsNeverWrittenOver) {
+    TempDir dir;
+    const std::string path = dir.File("Log.dat");
+    WriteText(path, "[12:00]precious>record\r\n");
+    {
+        TJvLogFile log;
+        // Running out of file descriptors makes the file unreadable even for the super-user.
+        struct rlimit old;
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+        const int lowest = ::dup(0);
+        ASSERT_GE(lowest, 0);
+        ::close(lowest);
+        struct rlimit none = old;
+        none.rlim_cur = rlim_t(lowest);
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+        log.SetFileName(path);
+        ::setrlimit(RLIMIT_NOFILE, &old);
+
+        EXPECT_EQ(log.Count(), 0u);
+        log.SetAutoSave(true);
+        EXPECT_FALSE(log.AutoSave());
+        log.Clear();
+    }
+    EXPECT_EQ(ReadText(path), "[12:00]precious>record\r\n");
+    // Read again once it can be, the log writes it as usual.
+    {
+        TJvLogFile log;
+        log.SetFileName(path);
+        log.SetAutoSave(true);
+        EXPECT_TRUE(log.AutoSave());
+        EXPECT_EQ(log.Count(), 1u);
+    }
+    EXPECT_EQ(ReadText(path), "[12:00]precious>record\r\n");
 }
 
 TEST(EventLog, ExportLines) {

@@ -196,5 +196,34 @@ TEST(Settings, AdditionsReadTheirDefaultsAndHandEditedValues) {
     EXPECT_TRUE(fresh.RecentPhotos.empty());
 }
 
+// Files edited with other tools: a UTF-8 byte-order mark, or lines ending in CR CR LF after
+// more than one line-end conversion. The section must be found, and what the program writes
+// back must be what it reads at the next start.
+TEST(Settings, ByteOrderMarkAndDoubledCarriageReturnsKeepTheSection) {
+    TempDir dir;
+    for (const std::string& text : {std::string("\xEF\xBB\xBF[Setup]\nWinWidth=400\n"),
+                                    std::string("[Setup]\r\r\nWinWidth=400\r\r\n")}) {
+        WriteText(dir.File("Setup.ini"), text);
+        TSettings s;
+        LoadSettings(Folder(dir), s);
+        EXPECT_EQ(s.WinWidth, 400);
+        s.WinWidth = 500;
+        SaveSettings(Folder(dir), s);
+        TSettings again;
+        LoadSettings(Folder(dir), again);
+        EXPECT_EQ(again.WinWidth, 500) << ReadText(dir.File("Setup.ini"));
+        const std::string written = ReadText(dir.File("Setup.ini"));
+        EXPECT_EQ(written.find("[Setup]"), written.rfind("[Setup]")) << written;
+    }
+    EXPECT_EQ(ReadText(dir.File("Setup.ini")).rfind("[Setup]\n", 0), 0u);
+}
+
+TEST(Settings, WindowSizeFitsTheWorkArea) {
+    EXPECT_EQ(FitWindowSize(750, 550, 1920, 1040), (TWindowSize{750, 550}));
+    EXPECT_EQ(FitWindowSize(100000, 100000, 1920, 1040), (TWindowSize{1920, 1040}));
+    EXPECT_EQ(FitWindowSize(10, -5, 1920, 1040), (TWindowSize{200, 150}));
+    EXPECT_EQ(FitWindowSize(750, 550, 640, 0), (TWindowSize{640, 1}));
+}
+
 } // namespace
 } // namespace lumetta
