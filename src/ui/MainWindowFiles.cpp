@@ -1,5 +1,6 @@
 // TfrmMain: the title bar, File > Recent Photos, files dropped on the window and the file named
 // on the command line.
+#include "LumettaBuild.h"
 #include "library/ObjectCatalog.h"
 #include "ui/MainWindow.h"
 #include "ui/PlatformServices.h"
@@ -35,7 +36,7 @@ QStringList LocalFiles(const QMimeData* data) {
 
 void TfrmMain::UpdateWindowTitle() {
     // "Lumetta V2.3 - holiday.jpg *": the photo's name, and a star while it holds unsaved work.
-    QString title = QStringLiteral("Lumetta V2.3");
+    QString title = QStringLiteral("Lumetta V") + QLatin1String(kLumettaVersion);
     if (doc_ && doc_->HasPhoto()) {
         const QString file = QString::fromStdString(doc_->CurrentPhotoFile());
         if (!file.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(file).fileName();
