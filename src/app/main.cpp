@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cerrno>
@@ -137,7 +138,10 @@ int main(int argc, char** argv) {
         CloseOnQuitSignals(&window);
         window.show();
         if (!command.File.empty()) {
-            const QString file = QFileInfo(QString::fromStdString(command.File)).absoluteFilePath();
+            // Launchers that pass addresses give file:// ones.
+            QString given = QString::fromStdString(command.File);
+            if (const QUrl url(given); url.isLocalFile()) given = url.toLocalFile();
+            const QString file = QFileInfo(given).absoluteFilePath();
             QTimer::singleShot(0, &window, [&window, file] {
                 if (lumetta::IsObjectPackFile(file.toStdString())) {
                     window.RunCommand([&] {
@@ -146,7 +150,7 @@ int main(int argc, char** argv) {
                             window.close();
                     });
                 } else {
-                    window.RunCommand([&] { window.OpenPhotoFile(file); });
+                    window.OpenGivenFile(file);
                 }
             });
         }

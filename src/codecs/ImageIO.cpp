@@ -1,6 +1,7 @@
 #include "codecs/ImageIO.h"
 
 #include "codecs/CodecCommon.h"
+#include "codecs/Orientation.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -121,6 +122,8 @@ Decoder DecoderFor(const std::string& extension) {
     return f->decoder;
 }
 
+bool uprightPhotos = true;
+
 // Decodes non-PNG data with its decoder into a picture as LoadPictureFile gives it.
 void DecodeRaster(Decoder decoder, const DecodeContext& ctx, TBitmap32& out) {
     switch (decoder) {
@@ -157,6 +160,9 @@ void DecodeRaster(Decoder decoder, const DecodeContext& ctx, TBitmap32& out) {
 void DecodePicture(Decoder decoder, const DecodeContext& ctx, TBitmap32& out, PngPicture* png) {
     if (decoder != Decoder::Png) {
         DecodeRaster(decoder, ctx, out);
+        // The decoders give the rows as stored; photos are turned upright here, in one place.
+        if ((decoder == Decoder::Jpeg || decoder == Decoder::Tiff) && uprightPhotos)
+            OrientUpright(out, ReadPictureOrientation(ctx.data, ctx.size));
         return;
     }
     PngPicture local;
@@ -167,6 +173,14 @@ void DecodePicture(Decoder decoder, const DecodeContext& ctx, TBitmap32& out, Pn
 }
 
 } // namespace
+
+void SetUprightPhotos(bool on) {
+    uprightPhotos = on;
+}
+
+bool UprightPhotos() {
+    return uprightPhotos;
+}
 
 const std::vector<TPictureFormat>& RegisteredFormats() {
     static const std::vector<TPictureFormat> formats = [] {

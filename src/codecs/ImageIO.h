@@ -28,6 +28,12 @@ const std::vector<TPictureFormat>& RegisteredFormats();
 // True when LoadPictureFile can decode files with this extension (with or without the dot).
 bool HasPictureDecoder(const std::string& extension);
 
+// Whether LoadPictureFile, LoadPictureData and LoadImageFile turn JPEG and TIFF pictures upright
+// by their orientation tag (codecs/Orientation.h). On by default; the program sets it from the
+// settings.
+void SetUprightPhotos(bool on);
+bool UprightPhotos();
+
 // Decodes the file with the decoder of its extension. Unknown extensions raise EImageError
 // "Unknown picture file extension (.xyz)"; a file that cannot be read raises EFileError;
 // undecodable data raises EImageError. The bitmap keeps DrawMode and its other properties.

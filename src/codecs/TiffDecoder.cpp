@@ -4,7 +4,8 @@
 // 32- or 64-bit floating-point samples, in strips (through the scanline interface) or tiles,
 // samples interleaved or in separate planes - are read sample by sample and scaled to 8 bits.
 // Every other kind (YCbCr, CMYK, CIE Lab, LogLuv, old-style JPEG) goes through libtiff's RGBA
-// interface. Either way the orientation tag is applied afterwards, all eight of its values.
+// interface. Either way the rows come as stored: ImageIO turns the picture upright by its
+// orientation tag (or leaves it, when the user asked for that).
 #include "codecs/CodecCommon.h"
 
 #include <tiffio.h>
@@ -388,38 +389,6 @@ void ReadRgba(const DecodeContext& ctx, TIFF* tif, const TiffInput& input, TBitm
     if (hasAlpha) Unpremultiply(picture);
 }
 
-// Turns the stored picture the way the orientation tag says it is to be shown.
-void ApplyOrientation(TBitmap32& picture, std::uint16_t orientation) {
-    switch (orientation) {
-    case ORIENTATION_TOPRIGHT:
-        picture.FlipHorz();
-        break;
-    case ORIENTATION_BOTRIGHT:
-        picture.FlipHorz();
-        picture.FlipVert();
-        break;
-    case ORIENTATION_BOTLEFT:
-        picture.FlipVert();
-        break;
-    case ORIENTATION_LEFTTOP: // rows are columns from the left: the transpose
-        picture.Rotate90();
-        picture.FlipHorz();
-        break;
-    case ORIENTATION_RIGHTTOP:
-        picture.Rotate90();
-        break;
-    case ORIENTATION_RIGHTBOT:
-        picture.Rotate270();
-        picture.FlipHorz();
-        break;
-    case ORIENTATION_LEFTBOT:
-        picture.Rotate270();
-        break;
-    default:
-        break;
-    }
-}
-
 } // namespace
 
 void DecodeTiff(const DecodeContext& ctx, TBitmap32& out) {
@@ -442,8 +411,6 @@ void DecodeTiff(const DecodeContext& ctx, TBitmap32& out) {
         !TIFFGetField(guard.tif, TIFFTAG_IMAGELENGTH, &height))
         fail("no image size");
     ctx.CheckSize(width, height);
-    std::uint16_t orientation = ORIENTATION_TOPLEFT;
-    TIFFGetFieldDefaulted(guard.tif, TIFFTAG_ORIENTATION, &orientation);
 
     SampleLayout layout;
     TBitmap32 picture;
@@ -455,7 +422,6 @@ void DecodeTiff(const DecodeContext& ctx, TBitmap32& out) {
         picture = ctx.NewPicture(width, height);
         ReadRgba(ctx, guard.tif, input, picture);
     }
-    ApplyOrientation(picture, orientation);
     out = std::move(picture);
 }
 

@@ -58,4 +58,25 @@ TBitmap32 RenderTextLayer(const TFontDesc& font, const std::string& text) {
     return layer;
 }
 
+void TTextLayer::NoteFlip(bool horizontal) {
+    // With H the left-right mirror and R a clockwise quarter turn: H R = R^-1 H, and the
+    // top-bottom mirror is R^2 H. So H after R^t H^m is R^-t H^(m+1), and V after it is
+    // R^(2-t) H^(m+1).
+    Turns = ((horizontal ? 0 : 2) - Turns + 4) % 4;
+    Mirrored = !Mirrored;
+}
+
+void TTextLayer::NoteTurn(bool clockwise) {
+    Turns = (Turns + (clockwise ? 1 : 3)) % 4;
+}
+
+TBitmap32 TTextLayer::RenderTurned(const std::string& text, const TFontDesc& font) const {
+    TBitmap32 picture = RenderTextLayer(font, text);
+    if (picture.Empty()) return picture;
+    if (Mirrored) picture.FlipHorz();
+    for (int i = 0; i < Turns; ++i)
+        picture.Rotate90();
+    return picture;
+}
+
 } // namespace lumetta

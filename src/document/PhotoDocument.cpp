@@ -2,6 +2,7 @@
 
 #include "decorate/FloatingLayers.h"
 #include "decorate/LayerGeometry.h"
+#include "decorate/TextLayer.h"
 #include "edit/EditGeometry.h"
 
 #include <algorithm>
@@ -200,15 +201,87 @@ void TPhotoDocument::Decorate(const std::function<void(TBitmap32& composite)>& c
 
 // ------------------------------------------------------------------ layers
 
-TBitmapLayer* TPhotoDocument::AddLayer(const TBitmap32& bitmap, TPoint centre) {
-    TBitmapLayer* layer = AddPictureLayer(
-        preview_, bitmap, CentredLocation(centre.X, centre.Y, bitmap.Width(), bitmap.Height()));
+void TPhotoDocument::PlaceNewLayer(TBitmapLayer* layer, const TBitmap32& bitmap, TPoint centre) {
+    PlacePictureLayer(layer, bitmap,
+                      CentredLocation(centre.X, centre.Y, bitmap.Width(), bitmap.Height()));
     layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) {
         LayerPressed(sender);
     };
     SelectLayer(layer);
     MarkChanged();
+}
+
+TBitmapLayer* TPhotoDocument::AddLayer(const TBitmap32& bitmap, TPoint centre) {
+    auto* layer = preview_.Layers().Add<TBitmapLayer>();
+    PlaceNewLayer(layer, bitmap, centre);
     return layer;
+}
+
+TTextLayer* TPhotoDocument::AddTextLayer(const std::string& text, const TFontDesc& font,
+                                         TPoint centre) {
+    if (text.empty()) return nullptr;
+    const TBitmap32 picture = RenderTextLayer(font, text);
+    if (picture.Empty()) return nullptr;
+    auto* layer = preview_.Layers().Add<TTextLayer>();
+    layer->Text = text;
+    layer->Font = font;
+    PlaceNewLayer(layer, picture, centre);
+    return layer;
+}
+
+bool TPhotoDocument::HoldsLayer(const TPositionedLayer* layer) const {
+    if (!layer) return false;
+    const TLayerCollection& layers = preview_.Layers();
+    for (int i = 0; i < layers.Count(); ++i)
+        if (layers.Items(i) == layer) return dynamic_cast<const TBitmapLayer*>(layer) != nullptr;
+    return false;
+}
+
+TBitmapLayer* TPhotoDocument::LayerAt(int x, int y) const {
+    const TLayerCollection& layers = preview_.Layers();
+    for (int i = layers.Count() - 1; i >= 0; --i) {
+        auto* layer = dynamic_cast<TBitmapLayer*>(layers.Items(i));
+        if (layer && layer->Visible() && layer->HitTest(x, y)) return layer;
+    }
+    return nullptr;
+}
+
+void TPhotoDocument::SetLayerLocation(TPositionedLayer* layer, const TFloatRect& location) {
+    // The frame carries its child: moving the frame moves both.
+    if (rubberBand_ && selectedLayer_ == layer) {
+        rubberBand_->SetLocation(location);
+    } else {
+        layer->SetLocation(location);
+    }
+}
+
+bool TPhotoDocument::EditTextLayer(TTextLayer* target, const std::string& text,
+                                   const TFontDesc& font) {
+    if (text.empty()) return false;
+    // The pointer may be stale (the layer merged or deleted): it is only compared, and the
+    // layer found in the collection is the one used.
+    TTextLayer* layer = nullptr;
+    const TLayerCollection& layers = preview_.Layers();
+    for (int i = 0; i < layers.Count() && !layer; ++i)
+        if (layers.Items(i) == target) layer = dynamic_cast<TTextLayer*>(layers.Items(i));
+    if (!layer) return false;
+    TBitmap32 picture = layer->RenderTurned(text, font);
+    if (picture.Empty()) return false;
+    const TBitmap32& old = layer->Bitmap();
+    const TFloatRect at = layer->Location();
+    // The user's resizing, as a scale on each axis of the bitmap as it is now (turned).
+    const float scaleX = old.Width() > 0 ? (at.Right - at.Left) / float(old.Width()) : 1.0f;
+    const float scaleY = old.Height() > 0 ? (at.Bottom - at.Top) / float(old.Height()) : 1.0f;
+    const float cx = (at.Left + at.Right) / 2, cy = (at.Top + at.Bottom) / 2;
+    const float hw = float(picture.Width()) * scaleX / 2, hh = float(picture.Height()) * scaleY / 2;
+    picture.DrawMode = dmBlend;
+    layer->Bitmap().Assign(picture);
+    layer->Text = text;
+    layer->Font = font;
+    SetLayerLocation(layer, TFloatRect{cx - hw, cy - hh, cx + hw, cy + hh});
+    preview_.Invalidate();
+    MarkChanged();
+    return true;
 }
 
 void TPhotoDocument::LayerPressed(TCustomLayer* sender) {
@@ -267,6 +340,7 @@ void TPhotoDocument::FlipSelectedLayer(bool horizontal) {
     } else {
         layer->Bitmap().FlipVert();
     }
+    if (auto* text = dynamic_cast<TTextLayer*>(layer)) text->NoteFlip(horizontal);
     MarkChanged();
 }
 
@@ -279,12 +353,9 @@ void TPhotoDocument::TurnSelectedLayer(bool clockwise) {
     } else {
         layer->Bitmap().Rotate270();
     }
-    // The frame carries the layer: same centre, width and height exchanged.
-    if (rubberBand_) {
-        rubberBand_->SetLocation(QuarterTurnLocation(location));
-    } else {
-        layer->SetLocation(QuarterTurnLocation(location));
-    }
+    if (auto* text = dynamic_cast<TTextLayer*>(layer)) text->NoteTurn(clockwise);
+    // Same centre, width and height exchanged.
+    SetLayerLocation(layer, QuarterTurnLocation(location));
     MarkChanged();
 }
 

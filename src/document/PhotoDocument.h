@@ -29,6 +29,8 @@
 
 namespace lumetta {
 
+class TTextLayer;
+
 // Which of the two pictures the user is working on: the edit page's or the preview's.
 enum class TDocPage { Edit, Preview };
 
@@ -124,6 +126,18 @@ public:
     // A new layer on top holding a copy of the bitmap (blended), centred on the picture point,
     // and selected.
     TBitmapLayer* AddLayer(const TBitmap32& bitmap, TPoint centre);
+    // The same for a line of text drawn in the font; the layer keeps the text and the font so
+    // that EditTextLayer can draw it again. Nothing is added when the text draws nothing.
+    TTextLayer* AddTextLayer(const std::string& text, const TFontDesc& font, TPoint centre);
+    // Draws the text layer again with another text or font where it is: its centre, its scale
+    // on each axis (what the user's resizing made of it) and its flips and turns are kept.
+    // Empty text, or text that draws nothing, leaves the layer as it was; a layer that no longer
+    // floats over the preview (deleted, merged) is left alone. True when the layer changed.
+    bool EditTextLayer(TTextLayer* layer, const std::string& text, const TFontDesc& font);
+    // Whether the layer is one of the preview's clip-art and text layers now.
+    bool HoldsLayer(const TPositionedLayer* layer) const;
+    // The topmost clip-art or text layer under the control point of the preview, or null.
+    TBitmapLayer* LayerAt(int x, int y) const;
     void SelectLayer(TPositionedLayer* layer);
     TPositionedLayer* SelectedLayer() const { return selectedLayer_; }
     TRubberbandLayer* RubberBand() const { return rubberBand_; }
@@ -168,6 +182,10 @@ public:
 
 private:
     void LayerPressed(TCustomLayer* sender);
+    // Gives a new layer its bitmap and place, selects it; frees it when that fails.
+    void PlaceNewLayer(TBitmapLayer* layer, const TBitmap32& bitmap, TPoint centre);
+    // Moves a layer, through the selection frame when it carries the layer.
+    void SetLayerLocation(TPositionedLayer* layer, const TFloatRect& location);
     // The picture of the page is the snapshot at HistoryIndex (the newest when past the end).
     bool LiveMatchesPosition(TDocPage page);
 

@@ -214,6 +214,14 @@ void TMemIniFile::WriteBool(std::string_view section, std::string_view key, bool
     WriteString(section, key, value ? "1" : "0");
 }
 
+void TMemIniFile::DeleteKey(std::string_view section, std::string_view key) {
+    Section* s = FindSection(section);
+    if (!s) return;
+    const Line* line = FindKey(*s, Trim(key));
+    if (!line) return;
+    s->lines.erase(s->lines.begin() + (line - s->lines.data()));
+}
+
 bool TMemIniFile::SectionExists(std::string_view section) const {
     return FindSection(section) != nullptr;
 }

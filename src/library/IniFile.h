@@ -54,6 +54,8 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
+    // Removes the key's line (the first occurrence); nothing when the key is not there.
+    void DeleteKey(std::string_view section, std::string_view key);
 
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;

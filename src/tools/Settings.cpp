@@ -12,6 +12,10 @@ namespace {
 
 constexpr const char* kSection = "Setup";
 
+std::string RecentKey(int i) {
+    return "RecentPhoto" + std::to_string(i + 1);
+}
+
 std::string SetupFile(const std::string& folder) {
     if (!folder.empty() && folder.back() != '/') return folder + "/Setup.ini";
     return folder + "Setup.ini";
@@ -37,6 +41,19 @@ TWindowSize FitWindowSize(std::int32_t storedWidth, std::int32_t storedHeight, i
 
 TSettings::TSettings() : ScrIniPath(DefaultScrIniPath()) {}
 
+void AddRecentPhoto(TSettings& settings, const std::string& path) {
+    if (path.empty()) return;
+    RemoveRecentPhoto(settings, path);
+    auto& list = settings.RecentPhotos;
+    list.insert(list.begin(), path);
+    if (list.size() > std::size_t(kMaxRecentPhotos)) list.resize(kMaxRecentPhotos);
+}
+
+void RemoveRecentPhoto(TSettings& settings, const std::string& path) {
+    auto& list = settings.RecentPhotos;
+    list.erase(std::remove(list.begin(), list.end(), path), list.end());
+}
+
 TSettings& Settings() {
     static TSettings instance;
     return instance;
@@ -59,6 +76,12 @@ void LoadSettings(const std::string& folder, TSettings& settings) {
     settings.WinWidth = ini.ReadInteger(kSection, "WinWidth", defaults.WinWidth);
     settings.WinHeight = ini.ReadInteger(kSection, "WinHeight", defaults.WinHeight);
     settings.WinState = ini.ReadInteger(kSection, "WinState", defaults.WinState);
+    settings.UprightPhotos = ini.ReadBool(kSection, "UprightPhotos", defaults.UprightPhotos);
+    settings.FitNewPhotos = ini.ReadBool(kSection, "FitNewPhotos", defaults.FitNewPhotos);
+    // Read from the oldest up, so that a path written twice keeps its newest place.
+    settings.RecentPhotos.clear();
+    for (int i = kMaxRecentPhotos - 1; i >= 0; --i)
+        AddRecentPhoto(settings, ini.ReadString(kSection, RecentKey(i), ""));
 }
 
 void SaveSettings(const std::string& folder, const TSettings& settings) {
@@ -72,6 +95,15 @@ void SaveSettings(const std::string& folder, const TSettings& settings) {
     ini.WriteInteger(kSection, "WinWidth", settings.WinWidth);
     ini.WriteInteger(kSection, "WinHeight", settings.WinHeight);
     ini.WriteInteger(kSection, "WinState", settings.WinState);
+    ini.WriteBool(kSection, "UprightPhotos", settings.UprightPhotos);
+    ini.WriteBool(kSection, "FitNewPhotos", settings.FitNewPhotos);
+    for (int i = 0; i < kMaxRecentPhotos; ++i) {
+        if (std::size_t(i) < settings.RecentPhotos.size()) {
+            ini.WriteString(kSection, RecentKey(i), settings.RecentPhotos[std::size_t(i)]);
+        } else {
+            ini.DeleteKey(kSection, RecentKey(i));
+        }
+    }
     ini.UpdateFile();
 }
 

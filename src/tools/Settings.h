@@ -3,6 +3,7 @@
 // run, written back once at exit.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lumetta {
 
@@ -17,8 +18,22 @@ struct TSettings {
     std::int32_t WinHeight = 550;
     std::int32_t WinState = 0; // 0 normal, 1 minimized, 2 maximized
 
+    // Kept beside the nine keys above, which they leave as they are.
+    bool UprightPhotos = true; // JPEG and TIFF photos are turned by their orientation tag
+    bool FitNewPhotos = false; // a photo larger than the window opens scaled to fit it
+    // The photos last opened or saved, newest first, at most kMaxRecentPhotos full paths
+    // (keys RecentPhoto1 .. RecentPhoto8).
+    std::vector<std::string> RecentPhotos;
+
     TSettings();
 };
+
+inline constexpr int kMaxRecentPhotos = 8;
+// Puts the path first in the list, removing an earlier mention of it, and keeps the newest
+// kMaxRecentPhotos. An empty path changes nothing.
+void AddRecentPhoto(TSettings& settings, const std::string& path);
+// Takes the path out of the list.
+void RemoveRecentPhoto(TSettings& settings, const std::string& path);
 
 // The folder the Open dialog starts in before the user has opened anything: the user's home
 // folder ($HOME, without a trailing "/"), or "/" when there is none.
@@ -41,7 +56,8 @@ TSettings& Settings();
 // A missing or unreadable file gives all defaults. Nothing is written.
 void LoadSettings(const std::string& folder, TSettings& settings);
 // Reads folder + "Setup.ini" (keeping every section and key the program does not know), sets
-// the nine keys of section "Setup" and rewrites the file atomically. Throws EFileError when the
+// the nine keys of section "Setup", then the keys of the additions (unused RecentPhoto keys are
+// removed), and rewrites the file atomically. Throws EFileError when the
 // file cannot be read or written; the file on disk is then unchanged.
 void SaveSettings(const std::string& folder, const TSettings& settings);
 

@@ -137,11 +137,14 @@ TfrmAbout::TfrmAbout(const TDialogContext& context) : QDialog(context.parent) {
     right->addLayout(links);
     right->addStretch(1);
 
-    connect(LinkLabelUrl, &QLabel::linkActivated, this,
-            [context] { context.Run([context] { context.Services().OpenUrl(HomePageUrl()); }); });
-    connect(LinkLabelUrlEmail, &QLabel::linkActivated, this, [context, mail] {
+    connect(LinkLabelUrl, &QLabel::linkActivated, this, [context] {
         context.Run(
-            [context, mail] { context.Services().OpenUrl(QStringLiteral("mailto:") + mail); });
+            [context] { OpenWithDesktop(context.Services(), context.parent, HomePageUrl()); });
+    });
+    connect(LinkLabelUrlEmail, &QLabel::linkActivated, this, [context, mail] {
+        context.Run([context, mail] {
+            OpenWithDesktop(context.Services(), context.parent, QStringLiteral("mailto:") + mail);
+        });
     });
 
     btnAboutYes = new QPushButton(QStringLiteral("Close"), this);

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -183,6 +184,13 @@ void ImageViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseReleased();
 }
 
+void ImageViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click is a press like any other.
+    mousePressEvent(event);
+    const QPoint p = ControlPoint(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) emit mouseDoubleClicked(p.x(), p.y());
+}
+
 void ImageViewWidget::wheelEvent(QWheelEvent* event) {
     if (!wheelZoom_) {
         QAbstractScrollArea::wheelEvent(event);
@@ -207,8 +215,21 @@ void ImageViewWidget::SetAcceptPictureDrops(bool on) {
     viewport()->setAcceptDrops(on);
 }
 
+namespace {
+
+// A picture to apply as the object last pressed: picture data that is not a file of the
+// user's (files are opened by the window).
+bool IsPictureDrag(const QMimeData* data) {
+    if (!data || !data->hasImage()) return false;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return false;
+    return true;
+}
+
+} // namespace
+
 void ImageViewWidget::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() && event->mimeData()->hasImage()) {
+    if (IsPictureDrag(event->mimeData())) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -216,7 +237,7 @@ void ImageViewWidget::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void ImageViewWidget::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData() && event->mimeData()->hasImage()) {
+    if (IsPictureDrag(event->mimeData())) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -224,7 +245,7 @@ void ImageViewWidget::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void ImageViewWidget::dropEvent(QDropEvent* event) {
-    if (!event->mimeData() || !event->mimeData()->hasImage()) {
+    if (!IsPictureDrag(event->mimeData())) {
         event->ignore();
         return;
     }

@@ -27,7 +27,8 @@ public:
     // Wheel turns are reported through wheelTurned instead of scrolling the view.
     void SetWheelZoom(bool on) { wheelZoom_ = on; }
     void ReleaseMouseCapture();
-    // Accepts picture drags (from the thumbnail list or any other program).
+    // Accepts picture drags (from the thumbnail list or any other program). Drags of files are
+    // left to the window (they open the file).
     void SetAcceptPictureDrops(bool on);
 
 signals:
@@ -39,6 +40,8 @@ signals:
     void wheelTurned(int delta);
     // A picture was dropped on the view.
     void pictureDropped();
+    // A double-click, after the press it also is has been handled.
+    void mouseDoubleClicked(int x, int y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,6 +50,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -138,7 +138,7 @@ void TfrmAddObject::btnImportClick() {
 }
 
 void TfrmAddObject::btnDownClick() {
-    owner_.Services().OpenUrl(DownloadPageUrl(Settings().PspVer));
+    OpenWithDesktop(owner_.Services(), owner_.parent, DownloadPageUrl(Settings().PspVer));
 }
 
 } // namespace lumetta::ui

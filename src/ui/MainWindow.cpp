@@ -74,6 +74,7 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     OpenObjectLibrary(paths_.LibraryFolders(), objectPack_, placementIndex_, onPackMessage);
 
     LoadSettings(paths_.ConfigDir, settings_);
+    SetUprightPhotos(settings_.UprightPhotos);
 
     CreateActions();
     CreatePages();
@@ -120,9 +121,18 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     connect(frmTextInput, &TfrmTextInput::addClicked, this, [this](const QString& text) {
         RunCommand([this, text] { AddTextLayer(text.toStdString()); });
     });
+    // However the window goes away (Apply, Cancel, its close box), a change of a text layer ends.
+    connect(frmTextInput, &TfrmTextInput::hidden, this, [this] { EndTextEdit(); });
+    // A file dropped anywhere on the window opens (the preview passes on what it does not take).
+    setAcceptDrops(true);
     frmClipArtTools = new TfrmClipArtTools(this);
     frmClipArtTools->SetCommands(act_.actArtDelete, act_.actArtFlattenLayers, act_.actArtFlipHorz,
                                  act_.actArtFlipVert, act_.actArtRotate90, act_.actArtRotate270);
+    // The tool window leaves the keyboard to the window; after a click on it, the keys for the
+    // layer and the view still work there.
+    frmClipArtTools->setAttribute(Qt::WA_ShowWithoutActivating);
+    frmClipArtTools->addActions(
+        {act_.actArtDelete, act_.actDeselect, act_.actFitToWindow, act_.actActualSize});
 }
 
 TfrmMain::~TfrmMain() {
@@ -348,6 +358,8 @@ void TfrmMain::CreatePages() {
             });
     connect(imgView, &ImageViewWidget::wheelTurned, this,
             [this](int delta) { RunCommand([&] { OnPreviewWheel(delta); }); });
+    connect(imgView, &ImageViewWidget::mouseDoubleClicked, this,
+            [this](int x, int y) { RunCommand([&] { EditTextLayerAt(x, y); }); });
 
     layout->addWidget(plLeft);
     layout->addWidget(PageListMain, 1);

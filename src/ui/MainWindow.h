@@ -15,6 +15,9 @@
 //   MainWindowSave.cpp      Save File
 //   MainWindowPrint.cpp     Print Setup, Print Preview, Print
 //   MainWindowTools.cpp     the Tools and Help commands
+//   MainWindowFiles.cpp     the title bar, Recent Photos and files dropped on the window
+//   MainWindowView.cpp      Fit to Window, Actual Size and the keys added to the commands
+#include "decorate/TextLayer.h"
 #include "document/PhotoDocument.h"
 #include "imaging/Bitmap32.h"
 #include "library/IniFile.h"
@@ -25,6 +28,7 @@
 #include "tools/Settings.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <exception>
 #include <functional>
@@ -34,6 +38,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QSlider;
 class QStackedWidget;
 class QToolBar;
@@ -107,6 +112,13 @@ struct TMainActions {
     QAction* actArtRotate90 = nullptr;
     QAction* actArtRotate270 = nullptr;
     QAction* actArtFlattenLayers = nullptr;
+    // Beyond the window's historical commands.
+    QAction* actFitToWindow = nullptr; // View, Ctrl+0
+    QAction* actActualSize = nullptr;  // View, Ctrl+1
+    QAction* actCopy = nullptr;        // Ctrl+C on the edit page
+    QAction* actPaste = nullptr;       // Ctrl+V on the edit page
+    QAction* actDeselect = nullptr;    // Escape
+    QAction* actClearRecent = nullptr; // File > Recent Photos > Clear List
 };
 
 class TfrmMain : public QMainWindow {
@@ -150,6 +162,8 @@ public:
     TJvPreviewRenderGraphics* PrintPreviewRenderer() const { return PreImgMain; }
     TPrintOptionPanel* PrintOptionPanel() const { return PrintOptions; }
     QToolBar* ToolBar() const { return ToolBarMain; }
+    // File > Recent Photos: one entry per photo, newest first, then Clear List.
+    QMenu* RecentPhotosMenu() const { return recentMenu_; }
 
     // The status text of a panel (0 mode, 1 size, 2 object).
     QString StatusText(int panel) const;
@@ -181,6 +195,17 @@ public:
     bool OpenPhotoFile(const QString& path);
     // Adds a line of text as a layer of the preview (the text window's Add).
     void AddTextLayer(const std::string& text);
+    // Opens the text window on the text layer under the preview's control point, to change its
+    // text and font (a double-click on it does this).
+    void EditTextLayerAt(int x, int y);
+    // The text layer the text window is changing, or null while it adds new text.
+    const TTextLayer* TextLayerBeingEdited() const { return editingText_; }
+    // Opens the first of the files as a photo; on the object page a thumbnail of the list is
+    // applied instead, as a thumbnail dragged from the list would be.
+    void DropFiles(const QStringList& paths);
+    // Opens a photo named on the command line (a path, relative to the current folder, or a
+    // file:// address as desktops pass them); a failure is reported as Open File reports it.
+    void OpenGivenFile(const QString& argument);
     // Asks "Save changes to ...?" when there is unsaved work. True when the caller may go on
     // (nothing unsaved, saved, or discarded); false when the user cancelled or the save failed.
     bool ConfirmUnsavedWork();
@@ -211,6 +236,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // ---- construction ----
@@ -344,6 +372,21 @@ private:
     void actDownloadObjectExecute();
     void actAboutSoftExecute();
 
+    // ---- title, recent photos, fitting (MainWindowFiles.cpp, MainWindowView.cpp) ----
+    void CreateAdditions(QMenu* fileMenu, QMenu* viewMenu);
+    void UpdateWindowTitle();
+    void UpdateRecentPhotosMenu();
+    void OpenRecentPhoto(const QString& path);
+    void actFitToWindowExecute();
+    void actActualSizeExecute();
+    // Shows the photo just opened whole when it is larger than the window and the setting
+    // asks for it.
+    void FitNewPhoto();
+    // The edit view's scale from the zoom step and its fraction.
+    void ApplyEditZoom();
+    void actDeselectExecute();
+    void EndTextEdit();
+
     // ---- state ----
     std::unique_ptr<PlatformServices> ownedServices_;
     PlatformServices* services_ = nullptr;
@@ -366,6 +409,13 @@ private:
     TBitmap32 printSource_;
 
     int zoomStep_ = 10;
+    // After Fit to Window the edit view's scale lies between two zoom steps: this is how far
+    // (0 <= fraction < 1); the steps go on from there.
+    float zoomFraction_ = 0.0f;
+    QMenu* recentMenu_ = nullptr;
+    // The text layer the text window is changing and the font it is drawn in meanwhile.
+    TTextLayer* editingText_ = nullptr;
+    TFontDesc editFont_;
     int resizeWidth_ = 0;
     int resizeHeight_ = 0;
     double aspectRatio_ = 0.0;

@@ -164,6 +164,7 @@ void TfrmMain::CreateMenus() {
     QMenu* view = bar->addMenu("&View");
     alias(view, act_.actShowPreview, "Preview Photo", "Ctrl+Alt+S");
     alias(view, act_.actWelcome, "Welcome", "Ctrl+Alt+W");
+    CreateAdditions(file, view);
 
     QMenu* tools = bar->addMenu("&Tools");
     tools->addAction(act_.actStandardOption);
@@ -269,6 +270,18 @@ void TfrmMain::UpdateActions() {
         a->setEnabled(hasPhoto);
     act_.actUndo->setEnabled(doc.CanUndo(UndoPage()));
     act_.actRedo->setEnabled(doc.CanRedo(UndoPage()));
+    // Seeing the whole photo, and the clipboard keys, work on the page in view.
+    const int page = PageListMain->currentIndex();
+    const bool photoInView = hasPhoto && (page == plEditPhoto || page == plPreview);
+    if (act_.actFitToWindow) {
+        act_.actFitToWindow->setEnabled(photoInView);
+        act_.actActualSize->setEnabled(photoInView);
+        act_.actCopy->setEnabled(hasPhoto && page == plEditPhoto);
+        act_.actPaste->setEnabled(hasPhoto && page == plEditPhoto);
+    }
+    UpdateWindowTitle();
+    // A text layer being changed that no longer floats over the preview ends the change.
+    if (editingText_ && !doc.HoldsLayer(editingText_)) EndTextEdit();
 
     // Cut needs a selection with an area: a crop to nothing would leave no picture.
     if (EditPanel) {

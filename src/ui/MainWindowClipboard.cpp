@@ -1,6 +1,6 @@
-// TfrmMain: Copy and Paste on the edit page. The clipboard gets the picture twice: as an
-// ordinary opaque picture for every program, and as an alpha block in Lumetta's private entry,
-// so that between two Lumetta processes the alpha channel survives.
+// TfrmMain: Copy and Paste on the edit page. The clipboard gets the picture as an ordinary
+// opaque picture for every program, as PNG with its alpha, and as an alpha block in Lumetta's
+// private entry, so that between two Lumetta processes the alpha channel survives exactly.
 #include "edit/AlphaBlock.h"
 #include "edit/EditGeometry.h"
 #include "ui/ImageViewWidget.h"
@@ -70,8 +70,9 @@ std::optional<TBitmap32> TfrmMain::PasteBitmap32FromClipboard() {
     if (image.isNull()) return std::nullopt;
     // A picture from another program is held to the limits of every picture Lumetta makes.
     CheckNewPictureSize(image.width(), image.height());
+    // The picture's own alpha (a PNG from another program), unless Lumetta's alpha block is
+    // there: between two Lumettas that block wins.
     TBitmap32 pixels = BitmapOf(image);
-    pixels.ResetAlpha();
     if (const std::optional<QByteArray> block = Services().ClipboardAlphaBlock()) {
         ApplyAlphaBlock(pixels, reinterpret_cast<const std::uint8_t*>(block->constData()),
                         std::size_t(block->size()));

@@ -2,6 +2,7 @@
 // preview, clip-art and text layers floating over it.
 #include "codecs/ImageIO.h"
 #include "decorate/Compose.h"
+#include "decorate/FloatingLayers.h"
 #include "decorate/TextLayer.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
@@ -143,17 +144,45 @@ void TfrmMain::ShowPreviewForLayers() {
 
 void TfrmMain::AddClipArtLayer(const std::string& name) {
     LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
+    FitClipArtTo(doc_->ObjectImage(), imgView->Picture().Width(), imgView->Picture().Height());
     TBitmapLayer* layer = doc_->AddLayer(doc_->ObjectImage(), PreviewCentre());
     ShowClipArtTools(layer);
 }
 
 void TfrmMain::AddTextLayer(const std::string& text) {
     if (!doc_->HasPhoto()) return;
+    // The text window was changing a layer: that layer takes the text, where it is.
+    if (editingText_) {
+        TTextLayer* layer = editingText_;
+        const TFontDesc font = editFont_;
+        EndTextEdit();
+        if (doc_->EditTextLayer(layer, text, font)) return;
+        // The layer was merged or deleted meanwhile: the text becomes a new layer.
+        ShowPreviewForLayers();
+        if (TTextLayer* added = doc_->AddTextLayer(text, font, PreviewCentre()))
+            ShowClipArtTools(added);
+        return;
+    }
     ShowPreviewForLayers();
-    const TBitmap32 bitmap = RenderTextLayer(textFont_, text);
-    if (bitmap.Empty()) return;
-    TBitmapLayer* layer = doc_->AddLayer(bitmap, PreviewCentre());
-    ShowClipArtTools(layer);
+    TTextLayer* layer = doc_->AddTextLayer(text, textFont_, PreviewCentre());
+    if (layer) ShowClipArtTools(layer);
+}
+
+void TfrmMain::EditTextLayerAt(int x, int y) {
+    if (PageListMain->currentIndex() != plPreview) return;
+    auto* layer = dynamic_cast<TTextLayer*>(doc_->LayerAt(x, y));
+    if (!layer) return;
+    doc_->SelectLayer(layer);
+    editingText_ = layer;
+    editFont_ = layer->Font;
+    frmTextInput->BeginEdit(QString::fromStdString(layer->Text));
+    ShowTextInput();
+}
+
+void TfrmMain::EndTextEdit() {
+    if (!editingText_) return;
+    editingText_ = nullptr;
+    if (frmTextInput) frmTextInput->EndEdit();
 }
 
 void TfrmMain::LayerPressed() {
@@ -216,7 +245,9 @@ void TfrmMain::actArtRotate270Execute() {
 // ------------------------------------------------------------------ the text window
 
 void TfrmMain::btnSetFontClick() {
-    if (auto chosen = services_->ChooseFont(frmTextInput, textFont_)) textFont_ = *chosen;
+    // While a text layer is changed, the font is that layer's; otherwise the one of new text.
+    TFontDesc& font = editingText_ ? editFont_ : textFont_;
+    if (auto chosen = services_->ChooseFont(frmTextInput, font)) font = *chosen;
 }
 
 void TfrmMain::ShowTextInput() {

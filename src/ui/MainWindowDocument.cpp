@@ -11,23 +11,27 @@
 #include <QFileInfo>
 #include <QStackedWidget>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace lumetta::ui {
 
 namespace {
 
-// The open dialog's file types: "All" first, then one entry per registered extension.
+// The open dialog's file types: "All" first, then one entry per registered extension. Only
+// extensions Lumetta can decode are offered: a type the dialog lists must open.
 QStringList OpenDialogFilters() {
     QStringList filters;
     QStringList all;
     for (const auto& format : RegisteredFormats())
-        all << QStringLiteral("*.") + QString::fromStdString(format.Extension);
+        if (format.HasDecoder)
+            all << QStringLiteral("*.") + QString::fromStdString(format.Extension);
     filters << QStringLiteral("All (%1)").arg(all.join(' '));
     for (const auto& format : RegisteredFormats())
-        filters << QStringLiteral("%1 (*.%2)")
-                       .arg(QString::fromStdString(format.Description),
-                            QString::fromStdString(format.Extension));
+        if (format.HasDecoder)
+            filters << QStringLiteral("%1 (*.%2)")
+                           .arg(QString::fromStdString(format.Description),
+                                QString::fromStdString(format.Extension));
     return filters;
 }
 
@@ -99,9 +103,13 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
     imgView->SetScale(1.0f);
     ImgViewEdit->SetScale(1.0f);
     zoomStep_ = 10;
+    zoomFraction_ = 0.0f;
     plLeft->setCurrentIndex(pgEdit);
     PageListMain->setCurrentIndex(plEditPhoto);
     settings_.ScrIniPath = FolderOf(file);
+    AddRecentPhoto(settings_, QFileInfo(path).absoluteFilePath().toStdString());
+    UpdateRecentPhotosMenu();
+    FitNewPhoto();
     ShowPhotoSize(true);
     emit documentChanged();
     return true;
@@ -188,8 +196,10 @@ void TfrmMain::OnPreviewWheel(int delta) {
         scale = scale * 1.1f;
         if (scale > 20.0f) scale = 20.0f;
     } else if (delta > 0) {
+        // Below 0.2 only after Fit to Window: the picture is not made smaller still.
+        const float fitted = scale;
         scale = scale / 1.1f;
-        if (scale < 0.2f) scale = 0.2f;
+        if (scale < 0.2f) scale = std::min(0.2f, fitted);
     }
     imgView->SetScale(scale);
 }

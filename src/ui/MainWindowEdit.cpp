@@ -172,19 +172,34 @@ void TfrmMain::spEditFiphClick() {
 
 void TfrmMain::SetEditZoom(int zoomStep) {
     zoomStep_ = zoomStep;
-    ImgViewEdit->SetScale(ZoomScale(zoomStep_));
+    zoomFraction_ = 0.0f;
+    ApplyEditZoom();
 }
 
 void TfrmMain::spEditZoomOutClick() {
     // "Zoom Out" shows the picture larger.
     if (doc_->EditPicture().Empty()) return;
-    if (zoomStep_ < kZoomStepMax) SetEditZoom(zoomStep_ + 1);
+    // After Fit to Window the steps go on from the fitted scale, up to the largest one.
+    if (float(zoomStep_) + zoomFraction_ >= float(kZoomStepMax)) return;
+    ++zoomStep_;
+    if (float(zoomStep_) + zoomFraction_ > float(kZoomStepMax)) {
+        zoomStep_ = kZoomStepMax;
+        zoomFraction_ = 0.0f;
+    }
+    ApplyEditZoom();
 }
 
 void TfrmMain::spEditZoomInClick() {
     // "Zoom In" shows the picture smaller.
     if (doc_->EditPicture().Empty()) return;
-    if (zoomStep_ > kZoomStepMin) SetEditZoom(zoomStep_ - 1);
+    // A fitted scale below the smallest step stays where it is.
+    if (float(zoomStep_) + zoomFraction_ <= float(kZoomStepMin)) return;
+    --zoomStep_;
+    if (float(zoomStep_) + zoomFraction_ < float(kZoomStepMin)) {
+        zoomStep_ = kZoomStepMin;
+        zoomFraction_ = 0.0f;
+    }
+    ApplyEditZoom();
 }
 
 void TfrmMain::spEditZoonClick() {

@@ -56,19 +56,19 @@ void TfrmMain::actHelpManualExecute() {
     // program, since desktops here have no viewer for the compiled format.
     const std::string chm = exeDir_ + "help.chm";
     const std::string html = exeDir_ + "manual.html";
-    services_->OpenUrl(QString::fromStdString(FileExists(chm) ? chm : html));
+    OpenWithDesktop(*services_, this, QString::fromStdString(FileExists(chm) ? chm : html));
 }
 
 void TfrmMain::actHomePageExecute() {
-    services_->OpenUrl(HomePageUrl());
+    OpenWithDesktop(*services_, this, HomePageUrl());
 }
 
 void TfrmMain::CheckUpdate1Click() {
-    services_->OpenUrl(HomePageUrl());
+    OpenWithDesktop(*services_, this, HomePageUrl());
 }
 
 void TfrmMain::actDownloadObjectExecute() {
-    services_->OpenUrl(DownloadPageUrl(settings_.PspVer));
+    OpenWithDesktop(*services_, this, DownloadPageUrl(settings_.PspVer));
 }
 
 void TfrmMain::actAboutSoftExecute() {

@@ -135,6 +135,18 @@ TfrmOption::TfrmOption(const TDialogContext& context) : QDialog(context.parent),
     desktopGrid->addWidget(cbDesktopImage, 1, 1);
     desktopGrid->setColumnStretch(1, 1);
     right->addWidget(desktop);
+
+    // Photos.
+    auto* photos = new QGroupBox(this);
+    auto* photosLayout = new QVBoxLayout(photos);
+    cbUprightPhotos =
+        new QCheckBox(QStringLiteral("Open photos upright (EXIF orientation)"), photos);
+    cbUprightPhotos->setObjectName(QStringLiteral("cbUprightPhotos"));
+    cbFitNewPhotos = new QCheckBox(QStringLiteral("Fit new photos to the window"), photos);
+    cbFitNewPhotos->setObjectName(QStringLiteral("cbFitNewPhotos"));
+    photosLayout->addWidget(cbUprightPhotos);
+    photosLayout->addWidget(cbFitNewPhotos);
+    right->addWidget(photos);
     right->addStretch(1);
 
     btnSave = new QPushButton(QStringLiteral("&Save"), this);
@@ -154,6 +166,8 @@ TfrmOption::TfrmOption(const TDialogContext& context) : QDialog(context.parent),
     spDesktopColor->SetColor(ColorFromSetting(settings.DesktopColor));
     cbDesktopImage->setEditText(QString::fromStdString(settings.DesktopBg));
     lbQualityValue->setText(QStringLiteral("%1%").arg(SpinCompress->value()));
+    cbUprightPhotos->setChecked(settings.UprightPhotos);
+    cbFitNewPhotos->setChecked(settings.FitNewPhotos);
 
     connect(SpinCompress, &QSlider::valueChanged, this,
             [this](int value) { lbQualityValue->setText(QStringLiteral("%1%").arg(value)); });
@@ -199,6 +213,10 @@ void TfrmOption::btnSaveClick() {
     settings.JpgCompressVar = SpinCompress->value();
     settings.DesktopColor = SettingFromColor(spDesktopColor->Color());
     settings.DesktopBg = cbDesktopImage->currentText().toStdString();
+    settings.UprightPhotos = cbUprightPhotos->isChecked();
+    settings.FitNewPhotos = cbFitNewPhotos->isChecked();
+    // Photos opened from now on follow it.
+    SetUprightPhotos(settings.UprightPhotos);
     accept();
 }
 

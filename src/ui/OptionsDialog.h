@@ -53,7 +53,7 @@ public:
     void spDesktopColorMouseDown();
     // Loads the named Desktop picture onto the welcome page; failures are ignored.
     void cbDesktopImageChange(const QString& text);
-    // Stores the four settings and closes.
+    // Stores the settings and closes.
     void btnSaveClick();
     // Puts the stored colour and picture back on the welcome page and closes; a stored picture
     // that cannot be loaded is reported after the dialog has closed.
@@ -68,6 +68,9 @@ public:
     TColorSwatch* spDesktopColor;
     QLabel* lbDesktopImage;
     QComboBox* cbDesktopImage;
+    // Photos: turned upright by their orientation tag; fitted to the window when larger.
+    QCheckBox* cbUprightPhotos;
+    QCheckBox* cbFitNewPhotos;
     QPushButton* btnSave;
     QPushButton* btnCancel;
 

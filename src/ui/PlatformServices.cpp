@@ -5,6 +5,7 @@
 #include "ui/QtTextRasterizer.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -17,11 +18,14 @@
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -298,11 +302,69 @@ std::optional<QColor> QtPlatformServices::ChooseColor(QWidget* parent, const QCo
     return c;
 }
 
-void QtPlatformServices::OpenUrl(const QString& urlOrPath) {
+namespace {
+
+// Why nothing opened the address: what kind of program is missing.
+QString NoHandlerReason(const QUrl& url) {
+    if (url.isLocalFile()) return QObject::tr("no program is installed that can show it");
+    if (url.scheme() == QLatin1String("mailto"))
+        return QObject::tr("no e-mail program is installed");
+    return QObject::tr("no web browser is installed");
+}
+
+} // namespace
+
+void QtPlatformServices::OpenUrl(const QString& urlOrPath,
+                                 const std::function<void(const QString&)>& failed) {
     QUrl url(urlOrPath);
     if (url.scheme().isEmpty() || QFileInfo(urlOrPath).isAbsolute())
         url = QUrl::fromLocalFile(urlOrPath);
-    QDesktopServices::openUrl(url);
+    if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+        if (failed) failed(QObject::tr("there is no such file"));
+        return;
+    }
+    const QString reason = NoHandlerReason(url);
+    // xdg-open says by its exit status whether a handler took the address; Qt's own launcher
+    // starts it detached and cannot tell. It is watched without waiting: a browser it starts
+    // in the foreground may run for hours.
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty()) {
+        if (!QDesktopServices::openUrl(url) && failed) failed(reason);
+        return;
+    }
+    auto* process = new QProcess(qApp);
+    // Nothing of ours reaches the handler: it must not die of a closed pipe when we exit.
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failed, reason](int exitCode, QProcess::ExitStatus status) {
+                         if ((status != QProcess::NormalExit || exitCode != 0) && failed)
+                             failed(reason);
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, failed, reason](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) return;
+                         if (failed) failed(reason);
+                         process->deleteLater();
+                     });
+    process->start(xdgOpen, {url.toString(QUrl::FullyEncoded)});
+}
+
+void OpenWithDesktop(PlatformServices& services, QWidget* parent, const QString& urlOrPath) {
+    const QPointer<QWidget> owner(parent);
+    PlatformServices* through = &services;
+    // The name the user knows: the file's name, the address without "mailto:".
+    QString shown = urlOrPath;
+    if (QFileInfo(urlOrPath).isAbsolute()) shown = QFileInfo(urlOrPath).fileName();
+    if (shown.startsWith(QLatin1String("mailto:"))) shown = shown.mid(7);
+    services.OpenUrl(urlOrPath, [owner, through, shown](const QString& reason) {
+        if (!owner) return; // the window (and its services) went away meanwhile
+        through->ShowMessage(owner, QApplication::applicationName(),
+                             QStringLiteral("Cannot open %1: %2.").arg(shown, reason),
+                             MessageIcon::Warning, MessageButtons::Ok);
+    });
 }
 
 void QtPlatformServices::Beep() {
@@ -313,10 +375,32 @@ QString AlphaClipboardFormat() {
     return QStringLiteral("application/x-qt-windows-mime;value=\"Quorlin\"");
 }
 
+QByteArray PngWithAlpha(const QImage& picture, const QByteArray& alphaBlock) {
+    const qsizetype pixels = qsizetype(picture.width()) * picture.height();
+    if (picture.isNull() || alphaBlock.size() != 4 + pixels) return {};
+    QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    const auto* alpha = reinterpret_cast<const uchar*>(alphaBlock.constData()) + 4;
+    for (int y = 0; y < argb.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        const uchar* a = alpha + qsizetype(y) * argb.width();
+        for (int x = 0; x < argb.width(); ++x)
+            row[x] = (row[x] & 0x00FFFFFFu) | (QRgb(a[x]) << 24);
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!argb.save(&buffer, "PNG")) return {};
+    return png;
+}
+
 void QtPlatformServices::SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) {
     auto* data = new QMimeData;
     data->setImageData(picture);
     data->setData(AlphaClipboardFormat(), alphaBlock);
+    // Other programs that read PNG get the alpha as well; every other picture type offered is
+    // made from the opaque picture.
+    const QByteArray png = PngWithAlpha(picture, alphaBlock);
+    if (!png.isEmpty()) data->setData(QStringLiteral("image/png"), png);
     QGuiApplication::clipboard()->setMimeData(data); // the clipboard owns it from here
 }
 

@@ -98,18 +98,31 @@ public:
                                                      const FileDialogRequest& request) = 0;
     virtual std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) = 0;
     virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) = 0;
-    virtual void OpenUrl(const QString& urlOrPath) = 0;
+    // Hands the web address, mail address or file to the desktop's handler. When nothing can
+    // open it, `failed` (when given) is called with the reason ("no web browser is installed"),
+    // possibly from the event loop after this call has returned.
+    virtual void OpenUrl(const QString& urlOrPath,
+                         const std::function<void(const QString& reason)>& failed = {}) = 0;
     virtual void Beep() = 0;
 
     // The system clipboard. SetClipboardPicture replaces everything on it with the picture,
-    // offered to every program with opaque colours, and beside it the alpha block in Lumetta's
-    // private entry. The readers tell what is there now, from whichever program put it.
+    // offered to every program with opaque colours except as PNG, which carries the alpha, and
+    // beside it the alpha block in Lumetta's private entry. The readers tell what is there now,
+    // from whichever program put it.
     virtual void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) = 0;
     virtual bool ClipboardHasPicture() = 0;
     virtual QImage ClipboardPicture() = 0;
     // The private entry's bytes exactly; nothing when the clipboard holds no such entry.
     virtual std::optional<QByteArray> ClipboardAlphaBlock() = 0;
 };
+
+// The opaque picture with the alpha bytes of its block, as PNG; empty when the block does not
+// match the picture.
+QByteArray PngWithAlpha(const QImage& picture, const QByteArray& alphaBlock);
+
+// Opens the address or file through the services; when no handler can open it, a message box
+// over `parent` says so: "Cannot open NAME: reason." (nothing when parent has gone by then).
+void OpenWithDesktop(PlatformServices& services, QWidget* parent, const QString& urlOrPath);
 
 // The MIME type of the clipboard entry that carries the alpha block; on Windows Qt maps it to
 // the clipboard format registered under the name "Quorlin".
@@ -142,7 +155,8 @@ public:
                                              const FileDialogRequest& request) override;
     std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) override;
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
-    void OpenUrl(const QString& urlOrPath) override;
+    void OpenUrl(const QString& urlOrPath,
+                 const std::function<void(const QString& reason)>& failed = {}) override;
     void Beep() override;
     void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
     bool ClipboardHasPicture() override;

@@ -3,6 +3,7 @@
 #include "ui/Artwork.h"
 
 #include <QAction>
+#include <QHideEvent>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
@@ -92,8 +93,30 @@ TfrmTextInput::TfrmTextInput(QWidget* owner) : GradientToolWindow(owner, QSize(2
 void TfrmTextInput::Add() {
     const QString text = edtText->text();
     edtText->clear();
-    hide();
+    // Emitted while the window is still up, so that a change of a text layer is still on.
     if (!text.isEmpty()) emit addClicked(text);
+    hide();
+}
+
+void TfrmTextInput::BeginEdit(const QString& text) {
+    if (!editing_) typedBefore_ = edtText->text();
+    editing_ = true;
+    setWindowTitle(QStringLiteral("Edit Text"));
+    edtText->setText(text);
+    edtText->selectAll();
+}
+
+void TfrmTextInput::EndEdit() {
+    if (!editing_) return;
+    editing_ = false;
+    setWindowTitle(QStringLiteral("Text Input"));
+    edtText->setText(typedBefore_);
+    typedBefore_.clear();
+}
+
+void TfrmTextInput::hideEvent(QHideEvent* event) {
+    GradientToolWindow::hideEvent(event);
+    if (!event->spontaneous()) emit hidden();
 }
 
 } // namespace lumetta::ui

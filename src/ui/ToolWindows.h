@@ -58,13 +58,27 @@ public:
     QToolButton* btnAdd;
     QToolButton* btnCancel;
 
+    // Changing a text layer: the box shows its text and the caption says so. EndEdit puts back
+    // the caption and whatever the user had typed for new text before.
+    void BeginEdit(const QString& text);
+    void EndEdit();
+    bool Editing() const { return editing_; }
+
 signals:
     void setFontClicked();
-    // The text to add (not empty); the window has already emptied its edit box and hidden.
+    // The text to add (not empty); the window has already emptied its edit box. It hides
+    // afterwards.
     void addClicked(const QString& text);
+    // The window was hidden by the program or the user (not by minimising its owner).
+    void hidden();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void Add();
+    bool editing_ = false;
+    QString typedBefore_;
 };
 
 } // namespace lumetta::ui

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Journey: copy a picture with transparent parts in one Lumetta, paste it in a second one that
 # is running at the same time, copy it there again, and read the clipboard from outside: the
-# alpha block holds the first picture's alpha exactly, and the ordinary picture other programs
-# see is opaque. Screenshots of both windows are kept in OUT_DIR.
+# alpha block holds the first picture's alpha exactly, and so does the PNG other programs read.
+# Then the other way: a PNG with transparent corners put on the clipboard by xclip is pasted,
+# and copied again its alpha is the PNG's. Screenshots of both windows are kept in OUT_DIR.
 #   clipboard_two_processes.sh BIN_DIR OUT_DIR
 set -euo pipefail
 bin=$1
@@ -78,8 +79,22 @@ xclip -selection clipboard -t "$alpha_mime" -o >"$work/block"
 cmp "$work/expected" "$work/block" || { echo "the alpha block differs"; exit 1; }
 xclip -selection clipboard -t image/png -o >"$work/seen.png"
 [ "$(identify -format '%wx%h' "$work/seen.png")" = 60x40 ] || { echo "wrong picture size"; exit 1; }
-[ "$(identify -format '%[opaque]' "$work/seen.png" | tr A-Z a-z)" = true ] ||
-    { echo "the ordinary picture is not opaque"; exit 1; }
+{ printf '\x60\x09\x00\x00'; convert "$work/seen.png" -alpha extract -depth 8 gray:-; } >"$work/seen_alpha"
+cmp "$work/expected" "$work/seen_alpha" || { echo "the PNG does not carry the alpha"; exit 1; }
+
+# Another program's PNG with transparent corners, and no alpha block beside it.
+convert -size 30x20 xc:'rgba(0,0,0,0)' -fill 'rgba(0,128,0,1)' -draw 'circle 15,10 15,1' \
+    PNG32:"$work/corners.png"
+xclip -selection clipboard -t image/png -i "$work/corners.png"
+sleep 0.3
+paste_button
+import -window root "$out/clipboard_from_xclip.png"
+copy_button
+offers_alpha || { echo "the second Lumetta did not copy again"; exit 1; }
+{ printf '\x58\x02\x00\x00'; convert "$work/corners.png" -alpha extract -depth 8 gray:-; } >"$work/expected_corners"
+xclip -selection clipboard -t "$alpha_mime" -o >"$work/block_corners"
+cmp "$work/expected_corners" "$work/block_corners" ||
+    { echo "the corners of the pasted PNG did not stay transparent"; exit 1; }
 # The paste is unsaved work in the second one.
 quit_lumetta discard
 LUMETTA_PID=$first_pid

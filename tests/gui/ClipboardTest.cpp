@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QMimeData>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -93,16 +94,26 @@ TEST_F(ClipboardTest, CopyGivesAnOpaquePictureAndTheAlphaBlockAndPasteBringsTheA
     EXPECT_TRUE(services.messages.empty());
 }
 
-TEST_F(ClipboardTest, PictureOfAnotherProgramArrivesOpaque) {
+TEST_F(ClipboardTest, PictureOfAnotherProgramKeepsItsAlpha) {
     Open(640, 480);
+    // A PNG with transparent corners, as other programs offer it: no alpha block beside it.
     QImage foreign(100, 50, QImage::Format_ARGB32);
     foreign.fill(qRgba(10, 200, 30, 77));
+    foreign.setPixel(0, 0, qRgba(0, 0, 0, 0));
     services.clipboardPicture = foreign;
     Paste();
     ASSERT_EQ(Picture().Width(), 100);
     ASSERT_EQ(Picture().Height(), 50);
-    EXPECT_EQ(Picture().Pixel(0, 0), Color32(10, 200, 30, 255));
-    EXPECT_EQ(Picture().Pixel(99, 49), Color32(10, 200, 30, 255));
+    EXPECT_EQ(Picture().Pixel(0, 0), Color32(0, 0, 0, 0));
+    EXPECT_EQ(Picture().Pixel(99, 49), Color32(10, 200, 30, 77));
+    // A picture without alpha arrives opaque.
+    QImage plain(4, 4, QImage::Format_RGB32);
+    plain.fill(qRgb(1, 2, 3));
+    services.clipboardPicture = plain;
+    Paste();
+    EXPECT_EQ(Picture().Pixel(3, 3), Color32(1, 2, 3, 255));
+    window->Actions().actUndo->trigger();
+    ASSERT_EQ(Picture().Width(), 100);
     // The size shown follows the picture on the page, so Resize works on what it says.
     EXPECT_EQ(window->StatusText(1).toStdString(), "Size:100 x 50");
     EXPECT_EQ(window->ResizeWidth(), 100);
@@ -204,6 +215,21 @@ TEST(QtClipboard, PictureAndAlphaBlockComeBackExactly) {
     EXPECT_EQ(back.pixel(2, 1), qRgb(9, 8, 7));
     ASSERT_TRUE(qt.ClipboardAlphaBlock().has_value());
     EXPECT_EQ(*qt.ClipboardAlphaBlock(), block);
+    // Programs that read PNG get the alpha too.
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data && data->hasFormat("image/png"));
+    const QImage png = QImage::fromData(data->data("image/png"), "PNG");
+    ASSERT_EQ(png.size(), QSize(3, 2));
+    const int alphas[6] = {0x00, 0x01, 0x80, 0xfe, 0xff, 0x00};
+    for (int i = 0; i < 6; ++i) {
+        const QRgb p = png.convertToFormat(QImage::Format_ARGB32).pixel(i % 3, i / 3);
+        EXPECT_EQ(qAlpha(p), alphas[i]) << i;
+        if (alphas[i] == 0xff) {
+            EXPECT_EQ(p & 0xFFFFFF, qRgb(9, 8, 7) & 0xFFFFFF);
+        }
+    }
+    // A block that does not belong to the picture gives no PNG.
+    EXPECT_TRUE(PngWithAlpha(picture, block.left(9)).isEmpty());
     QApplication::clipboard()->clear();
     EXPECT_FALSE(qt.ClipboardHasPicture());
     EXPECT_FALSE(qt.ClipboardAlphaBlock().has_value());

@@ -1,5 +1,6 @@
 // Picking objects from the thumbnail list and decorating the preview: frames, shadows, masks,
 // clip-art and text layers, the clip-art tool window and the text input window.
+#include "decorate/TextLayer.h"
 #include "guisupport/ScriptedPlatformServices.h"
 #include "library/PackWriter.h"
 #include "support/TestSupport.h"
@@ -541,6 +542,161 @@ TEST_F(DecorationTest, OpeningAnotherPhotoRemovesTheLayersAndTheirTools) {
     EXPECT_EQ(w.PreviewView()->LayerCount(), 0);
     EXPECT_EQ(w.Document().SelectedLayer(), nullptr);
     EXPECT_FALSE(w.ClipArtToolWindow()->isVisible());
+}
+
+// ---- text layers stay editable; the usual keys on the preview ----
+
+TEST_F(DecorationTest, DoubleClickingATextLayerChangesItWhereItIs) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.AddTextLayer("Hello");
+    ASSERT_EQ(w.Document().LayerCount(), 1);
+    auto* layer = dynamic_cast<TTextLayer*>(Layer(0));
+    ASSERT_NE(layer, nullptr);
+    // Mirrored and stretched to twice its width by the user.
+    w.Actions().actArtFlipHorz->trigger();
+    const TFloatRect at = layer->Location();
+    const float cx = (at.Left + at.Right) / 2, cy = (at.Top + at.Bottom) / 2;
+    const float hw = at.Right - at.Left, hh = (at.Bottom - at.Top) / 2;
+    w.Document().RubberBand()->SetLocation(TFloatRect{cx - hw, cy - hh, cx + hw, cy + hh});
+    const TFontDesc fontBefore = w.TextFont();
+
+    // A double-click on it opens the text window with its text.
+    const TFloatRect shown = layer->AdjustedLocation();
+    const QPoint centre(int((shown.Left + shown.Right) / 2), int((shown.Top + shown.Bottom) / 2));
+    QTest::mouseDClick(w.PreviewView()->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    TfrmTextInput* input = w.TextInputWindow();
+    ASSERT_TRUE(input->isVisible());
+    EXPECT_EQ(w.TextLayerBeingEdited(), layer);
+    EXPECT_EQ(input->edtText->text().toStdString(), "Hello");
+    EXPECT_EQ(input->windowTitle().toStdString(), "Edit Text");
+    EXPECT_EQ(layer->Location().Left, cx - hw); // the double-click moved nothing
+
+    // The font dialog starts from the layer's font and changes only that layer.
+    TFontDesc blue = layer->Font;
+    blue.Color = 0xFF0000;
+    services.fontAnswers.push_back(blue);
+    input->btnSetFont->click();
+    EXPECT_EQ(w.TextFont(), fontBefore);
+    input->edtText->setText("Hello there");
+    input->btnAdd->click();
+
+    ASSERT_EQ(w.Document().LayerCount(), 1);
+    EXPECT_EQ(Layer(0), layer);
+    EXPECT_EQ(layer->Text, "Hello there");
+    EXPECT_EQ(layer->Font.Color, 0xFF0000u);
+    EXPECT_TRUE(layer->Mirrored);
+    const TFloatRect now = layer->Location();
+    EXPECT_FLOAT_EQ((now.Left + now.Right) / 2, cx);
+    EXPECT_FLOAT_EQ((now.Top + now.Bottom) / 2, cy);
+    EXPECT_FLOAT_EQ(now.Right - now.Left, 2.0f * float(layer->Bitmap().Width()));
+    EXPECT_FLOAT_EQ(now.Bottom - now.Top, float(layer->Bitmap().Height()));
+    bool blueInk = false;
+    for (int y = 0; y < layer->Bitmap().Height() && !blueInk; ++y)
+        for (int x = 0; x < layer->Bitmap().Width(); ++x)
+            blueInk = blueInk || layer->Bitmap().Pixel(x, y) == 0xFF0000FFu;
+    EXPECT_TRUE(blueInk);
+    EXPECT_FALSE(input->isVisible());
+    EXPECT_EQ(w.TextLayerBeingEdited(), nullptr);
+    EXPECT_EQ(input->windowTitle().toStdString(), "Text Input");
+    EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(DecorationTest, CancellingAChangeKeepsTheLayerAndWhatWasTypedBefore) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    // Something typed for the next text, kept in the hidden window.
+    w.Actions().actAddText->trigger();
+    w.TextInputWindow()->edtText->setText("draft");
+    w.TextInputWindow()->btnCancel->click();
+    w.AddTextLayer("Hello");
+    auto* layer = dynamic_cast<TTextLayer*>(Layer(0));
+    ASSERT_NE(layer, nullptr);
+    const TBitmap32 before(layer->Bitmap());
+
+    const TFloatRect shown = layer->AdjustedLocation();
+    w.EditTextLayerAt(int((shown.Left + shown.Right) / 2), int((shown.Top + shown.Bottom) / 2));
+    EXPECT_EQ(w.TextInputWindow()->edtText->text().toStdString(), "Hello");
+    w.TextInputWindow()->edtText->setText("changed, then cancelled");
+    w.TextInputWindow()->btnCancel->click();
+    EXPECT_EQ(w.TextLayerBeingEdited(), nullptr);
+    EXPECT_EQ(layer->Text, "Hello");
+    EXPECT_TRUE(SamePixels(layer->Bitmap(), before));
+    EXPECT_EQ(w.TextInputWindow()->edtText->text().toStdString(), "draft");
+
+    // Clip art is not text: a double-click on it opens nothing.
+    DoubleClick("ClipArtSun.jpg");
+    ASSERT_EQ(w.Document().LayerCount(), 2);
+    const TFloatRect art = Layer(1)->AdjustedLocation();
+    w.EditTextLayerAt(int(art.Left) + 2, int(art.Top) + 2);
+    EXPECT_FALSE(w.TextInputWindow()->isVisible());
+}
+
+TEST_F(DecorationTest, TextMergedWhileItIsChangedIsFinalAndTheNewTextIsAdded) {
+    TfrmMain& w = *window;
+    OpenPhoto(400, 300);
+    w.AddTextLayer("Hello");
+    auto* layer = dynamic_cast<TTextLayer*>(Layer(0));
+    ASSERT_NE(layer, nullptr);
+    const TFloatRect shown = layer->AdjustedLocation();
+    w.EditTextLayerAt(int((shown.Left + shown.Right) / 2), int((shown.Top + shown.Bottom) / 2));
+    ASSERT_EQ(w.TextLayerBeingEdited(), layer);
+    w.Actions().actArtFlattenLayers->trigger(); // Apply: the text is part of the picture now
+    EXPECT_EQ(w.TextLayerBeingEdited(), nullptr);
+    const TBitmap32 merged(w.PreviewView()->Picture());
+    w.TextInputWindow()->edtText->setText("Again");
+    w.TextInputWindow()->btnAdd->click();
+    ASSERT_EQ(w.Document().LayerCount(), 1);
+    EXPECT_EQ(dynamic_cast<TTextLayer*>(Layer(0))->Text, "Again");
+    EXPECT_TRUE(SamePixels(w.PreviewView()->Picture(), merged));
+}
+
+TEST_F(DecorationTest, DeleteRemovesTheSelectedLayerAndEscapeLeavesIt) {
+    TfrmMain& w = *window;
+    QApplication::setActiveWindow(&w);
+    OpenPhoto(400, 300);
+    w.AddTextLayer("one");
+    w.AddTextLayer("two");
+    ASSERT_EQ(w.Document().LayerCount(), 2);
+    QTest::keyClick(&w, Qt::Key_Delete);
+    EXPECT_EQ(w.Document().LayerCount(), 1);
+    w.Document().SelectLayer(Layer(0));
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_EQ(w.Document().SelectedLayer(), nullptr);
+    QTest::keyClick(&w, Qt::Key_Delete); // nothing selected: nothing deleted
+    EXPECT_EQ(w.Document().LayerCount(), 1);
+
+    // The tool window does not take the keyboard when it shows; clicked, it passes the keys on.
+    w.Document().SelectLayer(Layer(0));
+    w.AddTextLayer("three");
+    ASSERT_TRUE(w.ClipArtToolWindow()->isVisible());
+    EXPECT_TRUE(w.ClipArtToolWindow()->testAttribute(Qt::WA_ShowWithoutActivating));
+    QApplication::setActiveWindow(w.ClipArtToolWindow());
+    QTest::keyClick(w.ClipArtToolWindow(), Qt::Key_Delete);
+    EXPECT_EQ(w.Document().LayerCount(), 1);
+    w.Document().SelectLayer(Layer(0));
+    QTest::keyClick(w.ClipArtToolWindow(), Qt::Key_Escape);
+    EXPECT_EQ(w.Document().SelectedLayer(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// ---- clip art drawn for large photos ----
+
+TEST_F(DecorationTest, ClipArtOnASmallPhotoArrivesSmaller) {
+    TfrmMain& w = *window;
+    OpenPhoto(160, 100);
+    w.Actions().actAddClipArt->trigger();
+    DoubleClick("ClipArtSun.jpg");
+    ASSERT_EQ(w.Document().LayerCount(), 1);
+    EXPECT_EQ(Layer(0)->Bitmap().Width(), 50);
+    EXPECT_EQ(Layer(0)->Bitmap().Height(), 25);
+    const TFloatRect at = Layer(0)->Location();
+    EXPECT_EQ(at.Right - at.Left, 50.0f);
+    EXPECT_EQ(at.Bottom - at.Top, 25.0f);
+    EXPECT_EQ(Layer(0)->Bitmap().Pixel(25, 12), 0xFF0000FFu);
 }
 
 } // namespace

@@ -580,6 +580,28 @@ TEST_F(ToolsTest, LinksOpenTheVendorsPagesWithTheVersionAndThePackVersionUnchang
     EXPECT_TRUE(services.messages.empty());
 }
 
+TEST_F(ToolsTest, WithoutAHandlerTheManualAndTheLinksSaySo) {
+    TfrmMain& w = Start();
+    services.openUrlFailure = "no web browser is installed";
+    w.Actions().actHomePage->trigger();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text.toStdString(),
+              "Cannot open https://lumetta.example.org/?ty=lumetta&ver=2.3: no web browser is "
+              "installed.");
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Warning);
+    services.openUrlFailure = "no program is installed that can show it";
+    w.Actions().actHelpManual->trigger();
+    ASSERT_EQ(services.messages.size(), 2u);
+    EXPECT_EQ(services.messages[1].text.toStdString(),
+              "Cannot open manual.html: no program is installed that can show it.");
+    // The real services: a file that is not there is reported without asking the desktop.
+    QtPlatformServices qt;
+    QString reason;
+    qt.OpenUrl(QString::fromStdString(ExeDir() + "no-such-help.chm"),
+               [&](const QString& why) { reason = why; });
+    EXPECT_EQ(reason.toStdString(), "there is no such file");
+}
+
 TEST_F(ToolsTest, HelpManualOpensTheCompiledHelpWhenPresentElseTheHtmlManual) {
     TfrmMain& w = Start();
     w.Actions().actHelpManual->trigger();

@@ -102,8 +102,10 @@ std::optional<QColor> ScriptedPlatformServices::ChooseColor(QWidget*, const QCol
     return TakeFront(colorAnswers);
 }
 
-void ScriptedPlatformServices::OpenUrl(const QString& urlOrPath) {
+void ScriptedPlatformServices::OpenUrl(const QString& urlOrPath,
+                                       const std::function<void(const QString&)>& failed) {
     openedUrls.push_back(urlOrPath);
+    if (!openUrlFailure.isEmpty() && failed) failed(openUrlFailure);
 }
 
 void ScriptedPlatformServices::Beep() {

@@ -61,6 +61,8 @@ public:
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     std::vector<QString> openedUrls;
+    // When set, no handler can open anything: OpenUrl reports this reason.
+    QString openUrlFailure;
     std::vector<QColor> colorStarts; // the colour each colour dialog started with
     // The clipboard as a test sets it (another program's copy: a picture alone) or as
     // SetClipboardPicture leaves it; clipboardWrites counts the calls.
@@ -77,7 +79,8 @@ public:
                                              const FileDialogRequest& request) override;
     std::optional<TFontDesc> ChooseFont(QWidget* parent, const TFontDesc& start) override;
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& start) override;
-    void OpenUrl(const QString& urlOrPath) override;
+    void OpenUrl(const QString& urlOrPath,
+                 const std::function<void(const QString& reason)>& failed = {}) override;
     void Beep() override;
     void SetClipboardPicture(const QImage& picture, const QByteArray& alphaBlock) override;
     bool ClipboardHasPicture() override;

@@ -1,4 +1,6 @@
-// Clip art: sixteen flat, softly shaded stickers with transparent backgrounds, 240 x 240.
+// Clip art: sixteen flat, softly shaded stickers with transparent backgrounds, 1024 x 1024, so
+// that they stay crisp on the photos of today's cameras. They are described in units of a
+// 240 x 240 square.
 #include "Common.h"
 
 #include <QLinearGradient>
@@ -9,6 +11,7 @@ namespace libgen {
 namespace {
 
 constexpr int kSize = 240;
+constexpr int kPixels = 1024;
 
 // Lighter at the top, the base colour further down: the one shading rule of every sticker.
 QBrush Shaded(const QRectF& r, const QColor& base, double lift = 0.28) {
@@ -513,9 +516,10 @@ std::vector<PictureObject> MakeClipArt() {
                                                   {"ClipArtSparkles", Sparkles}};
     std::vector<PictureObject> out;
     for (const auto& [name, draw] : items) {
-        QImage image = NewImage(kSize, kSize);
+        QImage image = NewImage(kPixels, kPixels);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(double(kPixels) / kSize, double(kPixels) / kSize);
         draw(p);
         p.end();
         out.push_back({name, image.convertToFormat(QImage::Format_ARGB32)});

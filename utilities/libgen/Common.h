@@ -48,6 +48,9 @@ struct FrameObject {
     QString file; // thumbnail base name, e.g. "FrameOak"; the object name is its lower case
     QImage image; // ARGB32, not premultiplied
     PlacementRecord record{};
+    // 1 for photos of about a megapixel; the large variants for 12-24 megapixel photos are
+    // drawn this many times larger.
+    int scale = 1;
 };
 
 struct PictureObject {

@@ -1,5 +1,10 @@
 // Frames and shadows as nine-piece templates (and two frames that are stretched over the photo).
 //
+// Every nine-piece frame and shadow comes twice: drawn for photos of about a megapixel, and
+// four times as large ("...Large") for the 12-24 megapixel photos of today's cameras, where the
+// small borders would be hairlines. The large ones are drawn from the same description, not
+// enlarged: their edges stay sharp.
+//
 // Every band pattern below is laid out in band coordinates: d runs from the outer edge (0) in
 // towards the photo, u runs along the band with u = 0 where the edge tile starts in the template
 // (x = left for the top and bottom bands, y = top for the left and right bands). Patterns repeat
@@ -54,6 +59,30 @@ QImage ToStraight(const QImage& image) {
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// How much larger than the small variant the large one is drawn.
+constexpr int kLargeScale = 4;
+
+NinePiece Scaled(NinePiece n, int s) {
+    for (int* v : {&n.left, &n.top, &n.right, &n.bottom, &n.tileW, &n.tileH, &n.marginL, &n.marginT,
+                   &n.marginR, &n.marginB})
+        *v *= s;
+    return n;
+}
+
+QString NameFor(const char* file, int s) {
+    return s == 1 ? QString(file) : QString(file) + "Large";
+}
+
+// A template `s` times the size of the small layout `n`, with its record; the vector frames
+// draw into it in the small layout's units.
+FrameObject Finish(const char* file, int s, const QImage& image, const NinePiece& n) {
+    return {NameFor(file, s), ToStraight(image), NinePieceRecord(Scaled(n, s)), s};
+}
+
+QImage NewScaledImage(const NinePiece& n, int s) {
+    return NewImage(n.Width() * s, n.Height() * s);
+}
+
 // ---- carved and moulded frames: a height field lit from the top left ----
 
 struct Moulding {
@@ -71,16 +100,30 @@ Vec3 Normalised(Vec3 v) {
     return {v.x / l, v.y / l, v.z / l};
 }
 
-QImage RenderMoulding(const NinePiece& n, const Moulding& m) {
+// Renders the moulding described in the units of the small layout `small`, `s` times as large:
+// band positions are measured in small units and heights scaled by `s`, so that the slopes, and
+// with them the light, are those of the small frame.
+QImage RenderMoulding(const NinePiece& small, const Moulding& m, int s = 1) {
+    const NinePiece n = Scaled(small, s);
     const int W = n.Width(), H = n.Height();
     QImage image(W, H, QImage::Format_ARGB32);
     const Vec3 light = Normalised({-0.55, -0.75, 1.0});
     const Vec3 half = Normalised({light.x, light.y, light.z + 1});
-    auto heightAt = [&](double x, double y) {
-        const BandPoint b = Locate(x, y, n);
-        return b.inside ? m.height(b) : 0.0;
+    auto locate = [&](double x, double y) {
+        BandPoint b = Locate(x, y, n);
+        b.d /= s;
+        b.u /= s;
+        b.width /= s;
+        b.cx /= s;
+        b.cy /= s;
+        return b;
     };
-    constexpr int kSub = 3;
+    auto heightAt = [&](double x, double y) {
+        const BandPoint b = locate(x, y);
+        return b.inside ? s * m.height(b) : 0.0;
+    };
+    // Large templates have pixels enough: fewer samples per pixel keep the build quick.
+    const int kSub = s == 1 ? 3 : 2;
     constexpr double e = 0.4;
     for (int py = 0; py < H; ++py) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(py));
@@ -90,7 +133,7 @@ QImage RenderMoulding(const NinePiece& n, const Moulding& m) {
             for (int sy = 0; sy < kSub; ++sy)
                 for (int sx = 0; sx < kSub; ++sx) {
                     const double x = px + (sx + 0.5) / kSub, y = py + (sy + 0.5) / kSub;
-                    const BandPoint b = Locate(x, y, n);
+                    const BandPoint b = locate(x, y);
                     if (!b.inside) continue;
                     const double h = m.height(b);
                     const double hx = (heightAt(x + e, y) - heightAt(x - e, y)) / (2 * e);
@@ -129,7 +172,7 @@ int PeriodFor(const BandPoint& b, const NinePiece& n) {
     return (b.side == Top || b.side == Bottom) ? n.tileW : n.tileH;
 }
 
-FrameObject Oak() {
+FrameObject Oak(int s) {
     const NinePiece n = NinePiece::Border(44, 44, 44, 44, 128, 128);
     Moulding m;
     m.height = [](const BandPoint& b) {
@@ -163,10 +206,10 @@ FrameObject Oak() {
     };
     m.specular = 0.12;
     m.shininess = 10;
-    return {"FrameOak", RenderMoulding(n, m), NinePieceRecord(n)};
+    return {NameFor("FrameOak", s), RenderMoulding(n, m, s), NinePieceRecord(Scaled(n, s)), s};
 }
 
-FrameObject Gilded() {
+FrameObject Gilded(int s) {
     const NinePiece n = NinePiece::Border(52, 52, 52, 52, 96, 96);
     Moulding m;
     m.height = [](const BandPoint& b) {
@@ -210,10 +253,10 @@ FrameObject Gilded() {
     m.diffuse = 0.8;
     m.specular = 0.55;
     m.shininess = 16;
-    return {"FrameGilded", RenderMoulding(n, m), NinePieceRecord(n)};
+    return {NameFor("FrameGilded", s), RenderMoulding(n, m, s), NinePieceRecord(Scaled(n, s)), s};
 }
 
-FrameObject Silver() {
+FrameObject Silver(int s) {
     const NinePiece n = NinePiece::Border(38, 38, 38, 38, 64, 64);
     Moulding m;
     m.height = [](const BandPoint& b) {
@@ -234,7 +277,7 @@ FrameObject Silver() {
     m.diffuse = 0.72;
     m.specular = 0.7;
     m.shininess = 28;
-    return {"FrameSilver", RenderMoulding(n, m), NinePieceRecord(n)};
+    return {NameFor("FrameSilver", s), RenderMoulding(n, m, s), NinePieceRecord(Scaled(n, s)), s};
 }
 
 // ---- flat frames drawn with vector graphics ----
@@ -312,10 +355,11 @@ void FillRing(QPainter& p, const NinePiece& n, double d0, double d1, const QColo
     }
 }
 
-FrameObject Film() {
+FrameObject Film(int s) {
     const NinePiece n = NinePiece::Border(16, 40, 16, 40, 96, 64);
-    QImage image = NewImage(n.Width(), n.Height());
+    QImage image = NewScaledImage(n, s);
     QPainter p(&image);
+    p.scale(s, s);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x17, 0x17, 0x19));
@@ -339,13 +383,14 @@ FrameObject Film() {
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(n.left - 1, n.top - 1, n.tileW + 2, n.tileH + 2));
     p.end();
-    return {"FrameFilm", ToStraight(image), NinePieceRecord(n)};
+    return Finish("FrameFilm", s, image, n);
 }
 
-FrameObject Instant() {
+FrameObject Instant(int s) {
     const NinePiece n = NinePiece::Border(24, 24, 24, 84, 64, 64);
-    QImage image = NewImage(n.Width(), n.Height());
+    QImage image = NewScaledImage(n, s);
     QPainter p(&image);
+    p.scale(s, s);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xF9, 0xF7, 0xF1));
@@ -357,19 +402,21 @@ FrameObject Instant() {
         p.drawRect(
             QRectF(n.left - i - 0.5, n.top - i - 0.5, n.tileW + 2 * i + 1, n.tileH + 2 * i + 1));
     }
-    // The card's edge, just visible on white.
+    // The card's edge, plain to see on a white page: a grey cut and a shaded rim inside it.
     PaintBands(p, n, [&](Side, double) {
-        p.fillRect(QRectF(-400, 0, 1200, 1), QColor(0xD8, 0xD3, 0xC7));
-        p.fillRect(QRectF(-400, 1, 1200, 1), QColor(0xEC, 0xE8, 0xDE));
+        p.fillRect(QRectF(-400, 0, 1200, 1), QColor(0x8E, 0x88, 0x7B));
+        p.fillRect(QRectF(-400, 1, 1200, 1), QColor(0xC4, 0xBE, 0xB1));
+        p.fillRect(QRectF(-400, 2, 1200, 1), QColor(0xE4, 0xE0, 0xD5));
     });
     p.end();
-    return {"FrameInstant", ToStraight(image), NinePieceRecord(n)};
+    return Finish("FrameInstant", s, image, n);
 }
 
-FrameObject Stamp() {
+FrameObject Stamp(int s) {
     const NinePiece n = NinePiece::Border(36, 36, 36, 36, 96, 96);
-    QImage image = NewImage(n.Width(), n.Height());
+    QImage image = NewScaledImage(n, s);
     QPainter p(&image);
+    p.scale(s, s);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xFB, 0xF8, 0xF0));
@@ -387,20 +434,21 @@ FrameObject Stamp() {
             p.drawEllipse(c, 5.5, 5.5);
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);
             p.setBrush(Qt::NoBrush);
-            p.setPen(QPen(QColor(0xC9, 0xC2, 0xB4), 1));
+            p.setPen(QPen(QColor(0x8E, 0x86, 0x77), 1.2));
             p.drawArc(QRectF(c.x() - 6, -6, 12, 12), 180 * 16, 180 * 16);
             p.setPen(Qt::NoPen);
         }
-        p.fillRect(QRectF(-400, 0, 1200, 0.8), QColor(0xC9, 0xC2, 0xB4));
+        p.fillRect(QRectF(-400, 0, 1200, 1.2), QColor(0x8E, 0x86, 0x77));
     });
     p.end();
-    return {"FrameStamp", ToStraight(image), NinePieceRecord(n)};
+    return Finish("FrameStamp", s, image, n);
 }
 
-FrameObject DoubleMat() {
+FrameObject DoubleMat(int s) {
     const NinePiece n = NinePiece::Border(55, 55, 55, 55, 32, 32);
-    QImage image = NewImage(n.Width(), n.Height());
+    QImage image = NewScaledImage(n, s);
     QPainter p(&image);
+    p.scale(s, s);
     p.setRenderHint(QPainter::Antialiasing, false);
     const QColor frame(0x24, 0x26, 0x2B), cream(0xF3, 0xEE, 0xE2), navy(0x2D, 0x3E, 0x5E);
     FillRing(p, n, 0, 6, {frame, frame, frame, frame});
@@ -418,7 +466,7 @@ FrameObject DoubleMat() {
              {QColor(0xE4, 0xE0, 0xD6), QColor(0xEC, 0xE8, 0xDF), QColor(0xFB, 0xF9, 0xF4),
               QColor(0xFF, 0xFE, 0xFA)});
     p.end();
-    return {"FrameMat", ToStraight(image), NinePieceRecord(n)};
+    return Finish("FrameMat", s, image, n);
 }
 
 void Leaf(QPainter& p, QPointF base, double angleDeg, double length, const QColor& colour) {
@@ -453,16 +501,19 @@ void Flower(QPainter& p, QPointF c, double r) {
     p.drawEllipse(c, r * 0.26, r * 0.26);
 }
 
-FrameObject Vine() {
+FrameObject Vine(int s) {
     const NinePiece n = NinePiece::Border(34, 34, 34, 34, 96, 96);
-    QImage image = NewImage(n.Width(), n.Height());
+    QImage image = NewScaledImage(n, s);
     QPainter p(&image);
+    p.scale(s, s);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xFA, 0xF6, 0xEC));
     p.drawPath(Ring(n));
     const QColor sage(0x7F, 0xA3, 0x6B), leafDark(0x4F, 0x86, 0x45), leafLight(0x78, 0xAE, 0x5E);
     PaintBands(p, n, [&](Side, double) {
+        // A dark green edge, so that the pale card does not melt into a white page.
+        p.fillRect(QRectF(-400, 0, 1200, 1.2), QColor(0x4A, 0x6B, 0x3E));
         p.fillRect(QRectF(-400, 2, 1200, 2), sage);
         p.fillRect(QRectF(-400, 31, 1200, 1), sage);
         QPainterPath stem;
@@ -489,22 +540,36 @@ FrameObject Vine() {
     });
     for (QPointF c : {QPointF(17, 17), QPointF(n.Width() - 17, 17), QPointF(17, n.Height() - 17),
                       QPointF(n.Width() - 17, n.Height() - 17)}) {
+        // The card shows between the sage lines under the flower: no leaf of a band reaches
+        // into the corner's mitre.
+        p.save();
+        p.setClipRect(QRectF(c.x() - 13, c.y() - 13, 26, 26));
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xFA, 0xF6, 0xEC));
-        p.drawEllipse(c, 13, 13);
+        p.drawEllipse(c, 18.5, 18.5);
+        p.restore();
         Flower(p, c, 12);
     }
     p.end();
-    return {"FrameVine", ToStraight(image), NinePieceRecord(n)};
+    return Finish("FrameVine", s, image, n);
 }
 
 // ---- frames stretched over the photo ----
 
-constexpr int kStretchW = 640, kStretchH = 480;
+// Drawn in units of 640 x 480 at three times that size: stretched over a photo of 12-24
+// megapixels the curves stay smooth.
+constexpr int kStretchW = 640, kStretchH = 480, kStretchScale = 3;
+
+void BeginStretchImage(QPainter& p, QImage& image) {
+    image = NewImage(kStretchW * kStretchScale, kStretchH * kStretchScale);
+    p.begin(&image);
+    p.scale(kStretchScale, kStretchScale);
+}
 
 FrameObject Rounded() {
-    QImage image = NewImage(kStretchW, kStretchH);
-    QPainter p(&image);
+    QImage image;
+    QPainter p;
+    BeginStretchImage(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath border;
     border.addRect(0, 0, kStretchW, kStretchH);
@@ -520,18 +585,20 @@ FrameObject Rounded() {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xFD, 0xFC, 0xF9));
     p.drawPath(border);
-    p.setPen(QPen(QColor(0xC8, 0xBC, 0xA4), 2));
+    p.setPen(QPen(QColor(0xAE, 0x9F, 0x82), 2));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(opening.adjusted(-9, -9, 9, 9), 54, 54);
-    p.setPen(QPen(QColor(0xDD, 0xD8, 0xCE), 2));
+    // The card's outer edge, plain to see on a white page.
+    p.setPen(QPen(QColor(0x8E, 0x88, 0x7B), 2));
     p.drawRect(QRectF(1, 1, kStretchW - 2, kStretchH - 2));
     p.end();
     return {"FrameRounded", ToStraight(image), StretchedRecord()};
 }
 
 FrameObject Album() {
-    QImage image = NewImage(kStretchW, kStretchH);
-    QPainter p(&image);
+    QImage image;
+    QPainter p;
+    BeginStretchImage(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     const double L = 92;
     for (int corner = 0; corner < 4; ++corner) {
@@ -624,18 +691,37 @@ FrameObject MakeShadow(const ShadowStyle& s) {
 } // namespace
 
 std::vector<FrameObject> MakeFrames() {
-    return {Oak(),   Gilded(),    Silver(), Film(),    Instant(),
-            Stamp(), DoubleMat(), Vine(),   Rounded(), Album()};
+    std::vector<FrameObject> frames;
+    // Each nine-piece frame, then its large variant beside it.
+    for (FrameObject (*make)(int) : {Oak, Gilded, Silver, Film, Instant, Stamp, DoubleMat, Vine})
+        for (int s : {1, kLargeScale})
+            frames.push_back(make(s));
+    frames.push_back(Rounded());
+    frames.push_back(Album());
+    return frames;
 }
 
 std::vector<FrameObject> MakeShadows() {
-    return {
-        MakeShadow({"ShadowSoft", 0, {}, 6, 6, 5, QColor(0x10, 0x14, 0x1C), 0.45}),
-        MakeShadow({"ShadowDeep", 0, {}, 12, 14, 9, QColor(0x08, 0x0A, 0x10), 0.6}),
-        MakeShadow({"ShadowGlow", 0, {}, 0, 0, 10, QColor(0xF2, 0xA9, 0x2C), 1.0}),
-        MakeShadow(
-            {"ShadowFloat", 10, QColor(0xFF, 0xFF, 0xFF), 0, 9, 7, QColor(0x10, 0x14, 0x1C), 0.42}),
+    const ShadowStyle styles[] = {
+        {"ShadowSoft", 0, {}, 6, 6, 5, QColor(0x10, 0x14, 0x1C), 0.45},
+        {"ShadowDeep", 0, {}, 12, 14, 9, QColor(0x08, 0x0A, 0x10), 0.6},
+        {"ShadowGlow", 0, {}, 0, 0, 10, QColor(0xF2, 0xA9, 0x2C), 1.0},
+        {"ShadowFloat", 10, QColor(0xFF, 0xFF, 0xFF), 0, 9, 7, QColor(0x10, 0x14, 0x1C), 0.42},
     };
+    std::vector<FrameObject> shadows;
+    for (const ShadowStyle& style : styles) {
+        shadows.push_back(MakeShadow(style));
+        ShadowStyle large = style;
+        large.file += "Large";
+        large.border *= kLargeScale;
+        large.dx *= kLargeScale;
+        large.dy *= kLargeScale;
+        large.sigma *= kLargeScale;
+        FrameObject shadow = MakeShadow(large);
+        shadow.scale = kLargeScale;
+        shadows.push_back(shadow);
+    }
+    return shadows;
 }
 
 } // namespace libgen

@@ -3,6 +3,8 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFont>
+#include <QPainter>
 
 #include <fstream>
 #include <stdexcept>
@@ -27,6 +29,25 @@ void CheckRecord(const FrameObject& f) {
     if (!ok)
         throw std::runtime_error("placement record outside the template of " +
                                  f.file.toStdString());
+}
+
+// A tag in the thumbnail's lower right corner: this one is made for large photos.
+void MarkLarge(QImage& thumb) {
+    QPainter p(&thumb);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont font("Sans");
+    font.setPixelSize(10);
+    font.setBold(true);
+    p.setFont(font);
+    const QString text = "LARGE";
+    const QRectF box = QRectF(p.fontMetrics().boundingRect(text)).adjusted(-4, -1, 4, 1);
+    const QRectF at(thumb.width() - box.width() - 3, thumb.height() - box.height() - 3, box.width(),
+                    box.height());
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x20, 0x3A, 0x6A, 225));
+    p.drawRoundedRect(at, 3, 3);
+    p.setPen(Qt::white);
+    p.drawText(at, Qt::AlignCenter, text);
 }
 
 } // namespace
@@ -72,15 +93,19 @@ std::vector<QImage> WriteLibrary(const Library& lib, const QString& root) {
         thumbs.push_back(thumb);
     };
 
-    // Frames and masks are shown on a sample photo, the way the user will see them.
+    // Frames and masks are shown on a sample photo, the way the user will see them: the large
+    // variants on a photo as much larger, and marked, since otherwise they look the same.
     const QImage sample = SamplePhoto(320, 240, 0);
     std::string phi = "; Placement records of Lumetta's default frames and shadows.\n";
     for (const auto& [section, set] :
          {std::pair{"Frames", &lib.frames}, {"Shadows", &lib.shadows}}) {
         phi += std::string(section == std::string("Frames") ? "" : "\n") + "[" + section + "]\n";
         for (const FrameObject& f : *set) {
-            addObject(f.file, f.image,
-                      Thumbnail(ApplyRecord(sample, f.image, f.record), Qt::white));
+            const QImage photo =
+                f.scale == 1 ? sample : SamplePhoto(320 * f.scale, 240 * f.scale, 0);
+            QImage thumb = Thumbnail(ApplyRecord(photo, f.image, f.record), Qt::white);
+            if (f.scale != 1) MarkLarge(thumb);
+            addObject(f.file, f.image, thumb);
             phi += f.file.toLower().toStdString() + "=" + RecordText(f.record) + "\n";
         }
     }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 using namespace libgen;
 using namespace lumetta;
@@ -92,6 +93,67 @@ TEST(Library, HasEveryKindInNumber) {
     EXPECT_GE(stretched, 2);
 }
 
+TEST(Library, EveryNinePieceObjectHasALargeVariantFourTimesItsSize) {
+    // Photos of 12-24 megapixels need borders four times those made for a megapixel.
+    std::map<QString, const FrameObject*> byName;
+    for (const FrameObject* f : NinePieceObjects())
+        byName[f->file] = f;
+    int large = 0;
+    for (const auto& [name, f] : byName) {
+        if (f->scale != 1) continue;
+        SCOPED_TRACE(name.toStdString());
+        const auto found = byName.find(name + "Large");
+        ASSERT_NE(found, byName.end());
+        const FrameObject& big = *found->second;
+        ++large;
+        EXPECT_EQ(big.scale, 4);
+        if (name.startsWith("Frame")) {
+            // The same drawing, four times as large.
+            EXPECT_EQ(big.image.width(), 4 * f->image.width());
+            EXPECT_EQ(big.image.height(), 4 * f->image.height());
+            for (std::size_t i = 1; i < f->record.size(); ++i)
+                EXPECT_EQ(big.record[i], 4 * f->record[i]) << i;
+        } else {
+            // Shadows: four times the blur and offset; their tiles stay short, being plain.
+            EXPECT_GE(big.image.width(), 3 * f->image.width());
+            EXPECT_GE(big.image.height(), 3 * f->image.height());
+        }
+    }
+    EXPECT_GE(large, 12);
+    // Clip art is drawn at 1024 pixels, the stretched frames at three times 640 x 480.
+    for (const PictureObject& c : TheLibrary().clipArt)
+        EXPECT_EQ(c.image.size(), QSize(1024, 1024)) << c.file.toStdString();
+    for (const FrameObject& f : TheLibrary().frames)
+        if (f.record[0] != 0) {
+            EXPECT_GE(f.image.width(), 1920) << f.file.toStdString();
+        }
+}
+
+TEST(Library, PaleFramesShowTheirOuterEdgeOnWhite) {
+    // Pale cards would melt into a white page: each has a clearly darker line within the
+    // outermost pixels of its top and left edges.
+    for (const FrameObject& f : TheLibrary().frames) {
+        const std::string file = f.file.toStdString();
+        if (file.rfind("FrameInstant", 0) != 0 && file.rfind("FrameStamp", 0) != 0 &&
+            file.rfind("FrameVine", 0) != 0 && file != "FrameRounded")
+            continue;
+        SCOPED_TRACE(file);
+        const QImage image = FlattenOnWhite(f.image);
+        const int reach = 3 * f.scale * (f.record[0] != 0 ? 3 : 1);
+        auto darkest = [&](bool top) {
+            int lowest = 255;
+            for (int d = 0; d < reach; ++d) {
+                const QRgb c = top ? image.pixel(image.width() / 2 + 3, d)
+                                   : image.pixel(d, image.height() / 2 + 3);
+                lowest = std::min(lowest, qGray(c));
+            }
+            return lowest;
+        };
+        EXPECT_LE(darkest(true), 175);
+        EXPECT_LE(darkest(false), 175);
+    }
+}
+
 TEST(Library, EdgeTilesJoinWithoutSeams) {
     for (const FrameObject* f : NinePieceObjects()) {
         SCOPED_TRACE(f->file.toStdString());
@@ -111,19 +173,21 @@ TEST(Library, EdgeTilesJoinWithoutSeams) {
 }
 
 TEST(Library, ComposedFramesKeepTheirCornersAndSaveAsTheyLook) {
-    TBitmap32 photo(301, 187);
-    photo.Clear(0xFF336699);
     for (const FrameObject* f : NinePieceObjects()) {
         SCOPED_TRACE(f->file.toStdString());
+        // Each on a photo of the size it is made for: the large ones on a larger photo.
+        const int PW = 301 * f->scale, PH = 187 * f->scale;
+        TBitmap32 photo(PW, PH);
+        photo.Clear(0xFF336699);
         const TBitmap32 t = Decoded(f->image);
         const TFrameSpec s = SpecOf(f->record);
         TBitmap32 canvas = photo;
         ComposeFrame(canvas, t, s);
-        ASSERT_EQ(canvas.Width(), 301 + s.ExtraWidth());
-        ASSERT_EQ(canvas.Height(), 187 + s.ExtraHeight());
+        ASSERT_EQ(canvas.Width(), PW + s.ExtraWidth());
+        ASSERT_EQ(canvas.Height(), PH + s.ExtraHeight());
         const int CW = canvas.Width(), CH = canvas.Height(), W = t.Width(), H = t.Height();
         EXPECT_EQ(canvas.Pixel(s.PhotoX(), s.PhotoY()), 0xFF336699u);
-        EXPECT_EQ(canvas.Pixel(s.PhotoX() + 300, s.PhotoY() + 186), 0xFF336699u);
+        EXPECT_EQ(canvas.Pixel(s.PhotoX() + PW - 1, s.PhotoY() + PH - 1), 0xFF336699u);
 
         int cornerMismatches = 0, notOpaque = 0;
         for (int y = 0; y < s.TopLeftHeight(); ++y)
@@ -132,8 +196,8 @@ TEST(Library, ComposedFramesKeepTheirCornersAndSaveAsTheyLook) {
                     canvas.Pixel(x, y) != t.Pixel(x, y) && !(x >= s.PhotoX() && y >= s.PhotoY());
         for (int y = 0; y < s.BottomRightHeight(); ++y)
             for (int x = 0; x < s.BottomRightWidth(); ++x) {
-                const bool underPhoto = CW - s.BottomRightWidth() + x < s.PhotoX() + 301 &&
-                                        CH - s.BottomRightHeight() + y < s.PhotoY() + 187;
+                const bool underPhoto = CW - s.BottomRightWidth() + x < s.PhotoX() + PW &&
+                                        CH - s.BottomRightHeight() + y < s.PhotoY() + PH;
                 cornerMismatches +=
                     !underPhoto &&
                     canvas.Pixel(CW - s.BottomRightWidth() + x, CH - s.BottomRightHeight() + y) !=

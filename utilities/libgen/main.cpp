@@ -63,17 +63,33 @@ void Previews(const QString& dir, const std::vector<FrameObject>& frames,
               const std::vector<PictureObject>& clipArt, const std::vector<QImage>& welcome,
               const std::vector<QImage>& thumbs) {
     QDir().mkpath(dir);
-    // A wide photo makes the edge tiles repeat several times, so seams would show.
-    const QImage wide = SamplePhoto(420, 250, 0);
+    // A wide photo makes the edge tiles repeat several times, so seams would show. The large
+    // variants go around a photo as much larger, shown at the small ones' size.
     std::vector<QImage> list;
+    auto framedAtItsSize = [](const FrameObject& f) {
+        const QImage framed = Framed(f, SamplePhoto(420 * f.scale, 250 * f.scale, 0));
+        return f.scale == 1 ? framed
+                            : framed.scaled(framed.size() / f.scale, Qt::KeepAspectRatio,
+                                            Qt::SmoothTransformation);
+    };
     for (const FrameObject& f : frames)
-        list.push_back(Framed(f, wide));
+        list.push_back(framedAtItsSize(f));
     Sheet(list, 2, QColor(0xE4, 0xE6, 0xEA)).save(dir + "/frames.png");
     list.clear();
     for (const FrameObject& f : shadows)
-        list.push_back(Framed(f, wide));
+        list.push_back(framedAtItsSize(f));
     Sheet(list, 2, Qt::white).save(dir + "/shadows.png");
     list.clear();
+    // Every frame and shadow on a photo 1200 and 6000 pixels wide, as a user sees it fitted
+    // into the window (500 pixels wide).
+    for (const int width : {1200, 6000}) {
+        const QImage photo = SamplePhoto(width, width * 2 / 3, 0);
+        for (const auto* set : {&frames, &shadows})
+            for (const FrameObject& f : *set)
+                list.push_back(Framed(f, photo).scaledToWidth(500, Qt::SmoothTransformation));
+        Sheet(list, 4, QColor(0xE4, 0xE6, 0xEA)).save(dir + QString("/on%1.png").arg(width));
+        list.clear();
+    }
     for (const PictureObject& m : masks)
         list.push_back(StretchOver(SamplePhoto(400, 300, 0), m.image));
     Sheet(list, 4, QColor(0xE4, 0xE6, 0xEA)).save(dir + "/masks.png");

@@ -196,9 +196,12 @@ void TDecorator::Decorate(TBitmap32& photo, const TJob& job) const {
             view.Picture().Assign(photo);
             for (; i < steps.size() && IsLayerStep(steps[i]); ++i) {
                 const TStep& layer = steps[i];
-                const TBitmap32 bitmap = layer.Kind == StepKind::ClipArt
-                                             ? prepared_[i].Object
-                                             : TextBitmap(layer, photo.Height(), job);
+                TBitmap32 bitmap = layer.Kind == StepKind::ClipArt
+                                       ? prepared_[i].Object
+                                       : TextBitmap(layer, photo.Height(), job);
+                // Sized as the window sizes new clip art for this picture.
+                if (layer.Kind == StepKind::ClipArt)
+                    FitClipArtTo(bitmap, photo.Width(), photo.Height());
                 AddPictureLayer(view, bitmap,
                                 LayerLocation(layer, bitmap.Width(), bitmap.Height(), photo.Width(),
                                               photo.Height()));

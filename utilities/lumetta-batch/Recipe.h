@@ -54,7 +54,7 @@ struct TStep {
     std::string Object;
 
     // ClipArt: the layer's size (either side alone keeps the picture's proportions; neither
-    // gives the clip art's own size).
+    // gives the size the window gives new clip art, FitClipArtTo).
     std::optional<TLength> LayerWidth, LayerHeight;
     TPlacement Place;
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace lumetta {
 namespace {
 
@@ -71,6 +73,37 @@ TEST(FloatingLayers, FrameTemplatesGoByTheirPlacementRecord) {
     EXPECT_EQ(photo.Pixel(1, 1), 0xFF000000u); // a transparent template shows the photo
     EXPECT_EQ(frame.DrawMode, dmBlend);
     EXPECT_EQ(frame.Width(), 2); // resampled to the photo
+}
+
+TEST(FitClipArt, LargeArtComesAtHalfTheShorterSideWithoutADarkRim) {
+    // White on its right half, transparent black on its left.
+    TBitmap32 art(200, 100);
+    art.Clear(0x00000000);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 100; x < 200; ++x)
+            art.SetPixel(x, y, 0xFFFFFFFF);
+    FitClipArtTo(art, 300, 100);
+    ASSERT_EQ(art.Width(), 50);
+    ASSERT_EQ(art.Height(), 25);
+    int visible = 0;
+    for (int y = 0; y < art.Height(); ++y)
+        for (int x = 0; x < art.Width(); ++x) {
+            const TColor32 c = art.Pixel(x, y);
+            if ((c >> 24) == 0) continue;
+            ++visible;
+            EXPECT_GE(std::min({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF}), 250u)
+                << x << "," << y;
+        }
+    EXPECT_GT(visible, 25 * 24);
+    EXPECT_EQ(art.Pixel(2, 12) >> 24, 0u);
+
+    // Art no larger than half the picture keeps its pixels; so does art on an empty picture.
+    TBitmap32 small(101, 50);
+    small.Clear(0xFF0000FF);
+    FitClipArtTo(small, 400, 300);
+    EXPECT_EQ(small.Width(), 101);
+    FitClipArtTo(small, 0, 0);
+    EXPECT_EQ(small.Width(), 101);
 }
 
 } // namespace

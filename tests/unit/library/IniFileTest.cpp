@@ -182,5 +182,13 @@ TEST(MemIniFile, UnnamedOrUnreadableFilesFail) {
     EXPECT_THROW(folder.UpdateFile(), EFileError);
 }
 
+TEST(MemIniFile, DeleteKeyRemovesOnlyThatLine) {
+    TMemIniFile ini = TMemIniFile::FromText("[A]\nkey=1\nOther=2\n; note\n[B]\nKey=3\n");
+    ini.DeleteKey("a", "KEY");
+    ini.DeleteKey("A", "missing");
+    ini.DeleteKey("C", "key");
+    EXPECT_EQ(ini.ToText(), "[A]\nOther=2\n; note\n[B]\nKey=3\n");
+}
+
 } // namespace
 } // namespace lumetta

@@ -2,6 +2,7 @@
 #include "base/Error.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -45,7 +46,9 @@ TEST(Settings, DefaultsAndFirstRunFile) {
                                                "PspVer=0\n"
                                                "WinWidth=750\n"
                                                "WinHeight=550\n"
-                                               "WinState=0\n");
+                                               "WinState=0\n"
+                                               "UprightPhotos=1\n"
+                                               "FitNewPhotos=0\n");
 }
 
 TEST(Settings, DefaultOpenFolderIsTheHomeFolder) {
@@ -116,6 +119,8 @@ TEST(Settings, SaveKeepsForeignSectionsAndKeys) {
                                                "PspVer=0\n"
                                                "WinWidth=1024\n"
                                                "WinHeight=550\n"
+                                               "UprightPhotos=1\n"
+                                               "FitNewPhotos=0\n"
                                                "\n"
                                                "[Plugins]\n"
                                                "; do not touch\n"
@@ -141,6 +146,54 @@ TEST(Settings, UnwritableFileFailsAndTheProgramInstanceIsShared) {
     LoadSettings(Folder(other));
     EXPECT_EQ(Settings().WinState, 2);
     Settings() = TSettings();
+}
+
+TEST(Settings, RecentPhotosKeepTheNewestEightAndTheirKeysComeAndGo) {
+    TempDir dir;
+    TSettings s;
+    for (int i = 1; i <= 10; ++i)
+        AddRecentPhoto(s, "/p/" + std::to_string(i) + ".jpg");
+    AddRecentPhoto(s, "/p/5.jpg"); // opened again: back to the top, not listed twice
+    AddRecentPhoto(s, "");
+    ASSERT_EQ(s.RecentPhotos.size(), 8u);
+    EXPECT_EQ(s.RecentPhotos.front(), "/p/5.jpg");
+    EXPECT_EQ(s.RecentPhotos[1], "/p/10.jpg");
+    EXPECT_EQ(s.RecentPhotos.back(), "/p/3.jpg");
+    EXPECT_EQ(std::count(s.RecentPhotos.begin(), s.RecentPhotos.end(), "/p/5.jpg"), 1);
+
+    WriteText(dir.File("Setup.ini"), "[Setup]\nMine=kept\n[Other]\nX=1\n");
+    SaveSettings(Folder(dir), s);
+    TSettings back;
+    LoadSettings(Folder(dir), back);
+    EXPECT_EQ(back.RecentPhotos, s.RecentPhotos);
+
+    // Fewer photos later: the keys no longer used leave the file, foreign keys stay.
+    RemoveRecentPhoto(s, "/p/10.jpg");
+    s.RecentPhotos.resize(2);
+    SaveSettings(Folder(dir), s);
+    const std::string text = ReadText(dir.File("Setup.ini"));
+    EXPECT_NE(text.find("RecentPhoto1=/p/5.jpg\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("RecentPhoto2=/p/9.jpg\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("RecentPhoto3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Mine=kept"), std::string::npos);
+    EXPECT_NE(text.find("[Other]\nX=1"), std::string::npos);
+}
+
+TEST(Settings, AdditionsReadTheirDefaultsAndHandEditedValues) {
+    TempDir dir;
+    WriteText(dir.File("Setup.ini"), "[Setup]\nUprightPhotos=0\nFitNewPhotos=yes\n"
+                                     "RecentPhoto1=/a.jpg\nRecentPhoto3=/c.jpg\n"
+                                     "RecentPhoto2=/a.jpg\nRecentPhoto9=/ignored.jpg\n");
+    TSettings s;
+    LoadSettings(Folder(dir), s);
+    EXPECT_FALSE(s.UprightPhotos);
+    EXPECT_FALSE(s.FitNewPhotos); // not an integer: the default
+    // Gaps are closed, a path written twice keeps its newest place, only eight keys count.
+    EXPECT_EQ(s.RecentPhotos, (std::vector<std::string>{"/a.jpg", "/c.jpg"}));
+    TSettings fresh;
+    EXPECT_TRUE(fresh.UprightPhotos);
+    EXPECT_FALSE(fresh.FitNewPhotos);
+    EXPECT_TRUE(fresh.RecentPhotos.empty());
 }
 
 // Files edited with other tools: a UTF-8 byte-order mark, or lines ending in CR CR LF after
