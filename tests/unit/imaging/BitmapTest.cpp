@@ -71,7 +71,9 @@ TEST(Bitmap, ReusedLargeStorageIsAlwaysZero) {
         ASSERT_TRUE(AllPixels(b, 0)) << "height " << h;
         b.Clear(0xDEADBEEFu);
     }
-    if (PixelMemory::Caches()) EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    if (PixelMemory::Caches()) {
+        EXPECT_GT(PixelMemory::CachedBytes(), 0u);
+    }
     // Storage taken for overwriting skips the clearing of what it will write, but not of what
     // lies beyond it: a later, larger request still sees only zeros.
     {
