@@ -41,7 +41,6 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     // Start-up: titles and caption.
     QApplication::setApplicationName(QStringLiteral("Lumetta"));
     setWindowTitle(QStringLiteral("Lumetta V") + QLatin1String(kLumettaVersion));
-    setWindowIcon(AppIcon());
 
     // Folders: the library's, and the user's for settings, the log and imported objects.
     paths_ = ResolveAppPaths(options.exeDir.empty()
@@ -50,15 +49,6 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     exeDir_ = paths_.ExeDir;
     dataDir_ = paths_.DataDir;
     CreateUserFolders(paths_);
-
-    // The picture at the left of the Options and About dialogs, from the embedded BMP data.
-    try {
-        const QByteArray bmp = LeftPanelBmpData();
-        LoadPictureData(leftPanelBitmap_, reinterpret_cast<const std::uint8_t*>(bmp.constData()),
-                        std::size_t(bmp.size()), "bmp", "DataEmLeft");
-    } catch (const std::exception&) {
-        leftPanelBitmap_.AssignNil();
-    }
 
     // The font of new text layers.
     textFont_ = TFontDesc{"Arial", 28, 255};
@@ -108,11 +98,10 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
 
     PageListMain->setCurrentIndex(plWelcome);
     plLeft->setCurrentIndex(pgEdit);
-    // Every JPEG thumbnail is listed until the first mode command sets a kind's mask.
-    QStringList thumbnailFolders;
+    // Every JPEG thumbnail is listed until the first mode command sets a kind's mask. The list
+    // is on a page that is not yet visible: it is built, with these folders, when first needed.
     for (const std::string& folder : paths_.ThumbnailFolders())
-        thumbnailFolders << QString::fromStdString(folder);
-    ivLeft->SetFolders(thumbnailFolders);
+        thumbnailFolders_ << QString::fromStdString(folder);
 
     // The windows that float beside the main window, created hidden.
     frmTextInput = new TfrmTextInput(this);
@@ -133,6 +122,23 @@ TfrmMain::TfrmMain(const MainWindowOptions& options) : settings_(Settings()) {
     frmClipArtTools->setAttribute(Qt::WA_ShowWithoutActivating);
     frmClipArtTools->addActions(
         {act_.actArtDelete, act_.actDeselect, act_.actFitToWindow, act_.actActualSize});
+}
+
+const TBitmap32& TfrmMain::LeftPanelBitmap() {
+    // The picture at the left of the Options and About dialogs, from the embedded BMP data; a
+    // failure to decode it leaves it empty.
+    if (!leftPanelLoaded_) {
+        leftPanelLoaded_ = true;
+        try {
+            const QByteArray bmp = LeftPanelBmpData();
+            LoadPictureData(leftPanelBitmap_,
+                            reinterpret_cast<const std::uint8_t*>(bmp.constData()),
+                            std::size_t(bmp.size()), "bmp", "DataEmLeft");
+        } catch (const std::exception&) {
+            leftPanelBitmap_.AssignNil();
+        }
+    }
+    return leftPanelBitmap_;
 }
 
 TfrmMain::~TfrmMain() {
@@ -188,6 +194,9 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     UpdateActions();
+    // The icon in all its sizes is drawn once the window is on the screen: nothing in the
+    // window waits for it.
+    QTimer::singleShot(0, this, [this] { setWindowIcon(AppIcon()); });
     // The stored size is the outer size; once the window manager has framed the window, take
     // the frame off so the window keeps the stored outer size from run to run.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
@@ -324,27 +333,31 @@ void TfrmMain::CreatePages() {
     imgView = new ImageViewWidget(PageListMain);
     imgView->setObjectName(QStringLiteral("plPreview"));
     imgView->SetWheelZoom(true);
-    QWidget* printPreview = CreatePrintPreviewPage(PageListMain);
-    printPreview->setObjectName(QStringLiteral("plPrintPreview"));
+    // The print preview page stays empty until Print Setup, Print Preview or Print needs it.
+    pagePrintPreview_ = new QWidget(PageListMain);
+    pagePrintPreview_->setObjectName(QStringLiteral("plPrintPreview"));
     PageListMain->addWidget(ImageBG);
     PageListMain->addWidget(ImgViewEdit);
     PageListMain->addWidget(imgView);
-    PageListMain->addWidget(printPreview);
+    PageListMain->addWidget(pagePrintPreview_);
 
     plLeft = new QStackedWidget(central);
     plLeft->setObjectName(QStringLiteral("plLeft"));
     plLeft->setFixedWidth(161);
     auto* pageEdit = new QWidget(plLeft);
     pageEdit->setObjectName(QStringLiteral("pgEdit"));
-    auto* pageObject = new QWidget(plLeft);
-    pageObject->setObjectName(QStringLiteral("pgObject"));
-    pageObject->setWindowTitle(QStringLiteral("Object"));
-    auto* pagePrint = new QWidget(plLeft);
-    pagePrint->setObjectName(QStringLiteral("pgPrintSet"));
+    // The object and print option pages are filled on first use (EnsureObjectPage,
+    // EnsurePrintPages); only the edit tools show at start-up.
+    pageObject_ = new QWidget(plLeft);
+    pageObject_->setObjectName(QStringLiteral("pgObject"));
+    pageObject_->setWindowTitle(QStringLiteral("Object"));
+    pagePrintSet_ = new QWidget(plLeft);
+    pagePrintSet_->setObjectName(QStringLiteral("pgPrintSet"));
     plLeft->addWidget(pageEdit);
-    plLeft->addWidget(pageObject);
-    plLeft->addWidget(pagePrint);
-    BuildLeftPages(pageEdit, pageObject, pagePrint);
+    plLeft->addWidget(pageObject_);
+    plLeft->addWidget(pagePrintSet_);
+    BuildEditPage(pageEdit);
+    CreateDecorationTools();
 
     connect(imgView, &ImageViewWidget::mouseReleased, this, [this] {
         // A layer the user dragged or resized is a change to the work.

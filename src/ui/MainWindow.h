@@ -142,7 +142,8 @@ public:
     const TiStreamPack& ObjectPack() const { return objectPack_; }
     const std::optional<TMemIniFile>& PlacementIndex() const { return placementIndex_; }
     const TFontDesc& TextFont() const { return textFont_; }
-    const TBitmap32& LeftPanelBitmap() const { return leftPanelBitmap_; }
+    // Decoded the first time a dialog needs it.
+    const TBitmap32& LeftPanelBitmap();
     const TJvLogFile& EventLog() const { return logFile_; }
     TJvLogFile& EventLog() { return logFile_; }
     const std::string& CurrentObjectName() const { return currentObjectName_; }
@@ -155,12 +156,14 @@ public:
     ImageViewWidget* PreviewView() const { return imgView; }
     WelcomeView* WelcomePage() const { return ImageBG; }
     TEditPanels* EditPanels() const { return EditPanel; }
-    TThumbnailList* ObjectList() const { return ivLeft; }
     TfrmTextInput* TextInputWindow() const { return frmTextInput; }
     TfrmClipArtTools* ClipArtToolWindow() const { return frmClipArtTools; }
-    TJvPreviewControl* PrintPreviewControl() const { return PreCtlMain; }
-    TJvPreviewRenderGraphics* PrintPreviewRenderer() const { return PreImgMain; }
-    TPrintOptionPanel* PrintOptionPanel() const { return PrintOptions; }
+    // The pages that are hidden at start-up are built the first time they are needed; these
+    // build them when they do not exist yet.
+    TThumbnailList* ObjectList();
+    TJvPreviewControl* PrintPreviewControl();
+    TJvPreviewRenderGraphics* PrintPreviewRenderer();
+    TPrintOptionPanel* PrintOptionPanel();
     QToolBar* ToolBar() const { return ToolBarMain; }
     // File > Recent Photos: one entry per photo, newest first, then Clear List.
     QMenu* RecentPhotosMenu() const { return recentMenu_; }
@@ -248,10 +251,13 @@ private:
     void CreateStatusBar();
     void CreatePages();
     void PlaceWindow();
-    void BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint);
     void BuildEditPage(QWidget* pageEdit);
-    void CreateDecorationTools(QWidget* pageObject);
-    QWidget* CreatePrintPreviewPage(QWidget* parent);
+    void CreateDecorationTools();
+    // The thumbnail list on pgObject, built on first use.
+    void EnsureObjectPage();
+    // The print preview page and the print options page, built together on first use.
+    void EnsurePrintPages();
+    void BuildPrintPreviewPage(QWidget* page);
     void BuildPrintOptionsPage(QWidget* pagePrint);
     void ConnectToneTools();
     QAction* MakeAction(const QString& caption, const QString& hint, const QString& shortcut,
@@ -396,6 +402,7 @@ private:
     std::string dataDir_;
     TFontDesc textFont_;
     TBitmap32 leftPanelBitmap_;
+    bool leftPanelLoaded_ = false;
     // The event log, bound to Log.dat; it writes the file when the window goes away.
     TJvLogFile logFile_;
     TiStreamPack objectPack_;
@@ -404,6 +411,8 @@ private:
     TFrameSpec currentFrameSpec_;
     TFrameSpec currentShadowSpec_;
     int saveFilterIndex_ = 1;
+    // The folders of the thumbnail list, set at start-up and given to the list when it is built.
+    QStringList thumbnailFolders_;
     // The picture the print preview was built from, kept for its rebuilds and for Save while
     // it shows.
     TBitmap32 printSource_;
@@ -450,6 +459,10 @@ private:
     TMainActions act_;
     QStackedWidget* PageListMain = nullptr;
     QStackedWidget* plLeft = nullptr;
+    // The pages built on first use, empty until then.
+    QWidget* pageObject_ = nullptr;
+    QWidget* pagePrintSet_ = nullptr;
+    QWidget* pagePrintPreview_ = nullptr;
     WelcomeView* ImageBG = nullptr;
     ImageViewWidget* ImgViewEdit = nullptr;
     ImageViewWidget* imgView = nullptr;

@@ -23,19 +23,28 @@ namespace lumetta::ui {
 
 // ------------------------------------------------------------------ the object page
 
-void TfrmMain::CreateDecorationTools(QWidget* pageObject) {
-    auto* layout = new QVBoxLayout(pageObject);
+void TfrmMain::EnsureObjectPage() {
+    if (ivLeft) return;
+    auto* layout = new QVBoxLayout(pageObject_);
     layout->setContentsMargins(0, 0, 0, 0);
-    ivLeft = new TThumbnailList(pageObject);
+    ivLeft = new TThumbnailList(pageObject_);
     ivLeft->setObjectName(QStringLiteral("ivLeft"));
     layout->addWidget(ivLeft);
+    ivLeft->SetFolders(thumbnailFolders_);
 
     connect(ivLeft, &TThumbnailList::itemPressed, this, [this](int index) {
         currentObjectName_ = ObjectNameOf(ivLeft->ItemPath(index).toStdString());
     });
     connect(ivLeft, &TThumbnailList::itemDoubleClicked, this,
             [this](int) { RunCommand([this] { ivLeftDblClick(); }); });
+}
 
+TThumbnailList* TfrmMain::ObjectList() {
+    EnsureObjectPage();
+    return ivLeft;
+}
+
+void TfrmMain::CreateDecorationTools() {
     imgView->SetAcceptPictureDrops(true);
     connect(imgView, &ImageViewWidget::pictureDropped, this,
             [this] { RunCommand([this] { imgViewDragDrop(); }); });
@@ -60,6 +69,7 @@ void TfrmMain::CreateDecorationTools(QWidget* pageObject) {
 }
 
 void TfrmMain::SetObjectKind(int kind, const QString& mask) {
+    EnsureObjectPage();
     ivLeft->ObjectKind = kind;
     ivLeft->SetFileMask(mask);
 }
@@ -83,7 +93,7 @@ void TfrmMain::DispatchObject(const std::string& name) {
     if (!doc_->HasPhoto()) return;
     // The decoration is made on the preview: that is what the user is shown.
     if (PageListMain->currentIndex() != plPreview) PageListMain->setCurrentIndex(plPreview);
-    switch (ivLeft->ObjectKind) {
+    switch (ObjectList()->ObjectKind) {
     case okFrame:
         ApplyFrame(name);
         break;

@@ -9,12 +9,6 @@
 
 namespace lumetta::ui {
 
-void TfrmMain::BuildLeftPages(QWidget* pageEdit, QWidget* pageObject, QWidget* pagePrint) {
-    BuildEditPage(pageEdit);
-    CreateDecorationTools(pageObject);
-    BuildPrintOptionsPage(pagePrint);
-}
-
 void TfrmMain::ShowResizeFields(int width, int height) {
     resizeWidth_ = width;
     resizeHeight_ = height;

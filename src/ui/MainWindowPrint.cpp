@@ -62,8 +62,28 @@ void TJvPreviewRenderGraphics::CreatePreview(TJvPreviewControl& control) const {
     }
 }
 
-QWidget* TfrmMain::CreatePrintPreviewPage(QWidget* parent) {
-    auto* page = new QWidget(parent);
+void TfrmMain::EnsurePrintPages() {
+    if (PreCtlMain) return;
+    BuildPrintPreviewPage(pagePrintPreview_);
+    BuildPrintOptionsPage(pagePrintSet_);
+}
+
+TJvPreviewControl* TfrmMain::PrintPreviewControl() {
+    EnsurePrintPages();
+    return PreCtlMain;
+}
+
+TJvPreviewRenderGraphics* TfrmMain::PrintPreviewRenderer() {
+    EnsurePrintPages();
+    return PreImgMain;
+}
+
+TPrintOptionPanel* TfrmMain::PrintOptionPanel() {
+    EnsurePrintPages();
+    return PrintOptions;
+}
+
+void TfrmMain::BuildPrintPreviewPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     PreCtlMain = new TJvPreviewControl(page);
@@ -71,7 +91,6 @@ QWidget* TfrmMain::CreatePrintPreviewPage(QWidget* parent) {
     layout->addWidget(PreCtlMain);
     PreImgMain = new TJvPreviewRenderGraphics(this);
     PreImgMain->setObjectName(QStringLiteral("PreImgMain"));
-    return page;
 }
 
 void TfrmMain::BuildPrintOptionsPage(QWidget* page) {
@@ -156,6 +175,7 @@ void TfrmMain::BuildPrintPreview() {
     // The picture is chosen once, when the print preview is made (see actPrintPreviewExecute),
     // so that rebuilds for another printer show the same picture. Paper has no transparency:
     // the page carries the picture flattened onto white, as the file types without alpha do.
+    EnsurePrintPages();
     TJvPreviewGraphicItem item;
     item.Picture = ImageOf(FlattenedOnto(printSource_)).convertToFormat(QImage::Format_RGB32);
     PreImgMain->Items.clear();
@@ -171,6 +191,7 @@ void TfrmMain::actPrintSetupExecute() {
     }
     // Cancel keeps the printer as it was; its page is read all the same.
     services_->PrinterSetupDialog(this);
+    EnsurePrintPages();
     TJvDeviceInfo info = DeviceInfoFromPrinter(MetricsOf(services_->CurrentPrinter()));
     WidenMarginsToHalfInch(info);
     PreCtlMain->SetDeviceInfo(info);
@@ -197,6 +218,7 @@ void TfrmMain::actPrintExecute() {
         actPrintPreviewExecute();
         return;
     }
+    EnsurePrintPages();
     int pageCount = PreCtlMain->PageCount();
     PrintDialogRequest request;
     request.pageNumbers = pageCount > 0;

@@ -21,7 +21,7 @@ TDialogContext TfrmMain::DialogContext() {
     context.showError = [this](const std::exception& error) { ShowError(error); };
     context.exeDir = exeDir_;
     context.userDir = paths_.UserDir;
-    context.leftPanelBitmap = &leftPanelBitmap_;
+    context.leftPanelBitmap = &LeftPanelBitmap();
     context.welcome = ImageBG;
     return context;
 }

@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 #include "ui/EditPanels.h"
 #include "ui/ImageViewWidget.h"
+#include "ui/PrintPreview.h"
 #include "ui/ThumbnailList.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -92,6 +94,40 @@ TEST_F(MainWindowTest, StartsWithCaptionPagesAndPhotoCommandsDisabled) {
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_EQ(w.LeftPanelBitmap().Width(), 80);
     EXPECT_EQ(w.LeftPanelBitmap().Height(), 210);
+}
+
+TEST_F(MainWindowTest, HiddenPagesAreBuiltWhenFirstNeededAndWorkAsIfBuiltAtStart) {
+    TfrmMain& w = Start();
+    // Start-up builds what shows: no thumbnail list, no print preview, no print options yet.
+    EXPECT_EQ(w.findChild<TThumbnailList*>(), nullptr);
+    EXPECT_EQ(w.findChild<TJvPreviewControl*>(), nullptr);
+    EXPECT_EQ(w.findChild<QSpinBox*>("edShadow"), nullptr);
+
+    Open(WritePhoto("p.png", 8, 4));
+    w.Actions().actAddFrame->trigger();
+    auto* list = w.findChild<TThumbnailList*>("ivLeft");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list, w.ObjectList());
+    EXPECT_EQ(list->FileMask().toStdString(), "Frame*.jpg");
+    EXPECT_EQ(list->ObjectKind, 2);
+    ASSERT_FALSE(list->Folders().isEmpty());
+    EXPECT_EQ(list->Folders().back().toStdString(), w.DataDir());
+    EXPECT_EQ(w.LeftPageIndex(), int(pgObject));
+
+    w.Actions().actPrintPreview->trigger();
+    auto* preview = w.findChild<TJvPreviewControl*>("PreCtlMain");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview, w.PrintPreviewControl());
+    EXPECT_EQ(preview->PageCount(), 1);
+    EXPECT_EQ(w.CentrePageIndex(), int(plPrintPreview));
+    EXPECT_EQ(w.LeftPageIndex(), int(pgPrintSet));
+    EXPECT_TRUE(preview->isVisible());
+    QSpinBox* shadow = w.findChild<QSpinBox*>("edShadow");
+    ASSERT_NE(shadow, nullptr);
+    EXPECT_TRUE(shadow->isVisible());
+    // The option controls drive the pages built with them.
+    shadow->setValue(9);
+    EXPECT_EQ(preview->Options().Shadow.Offset, 9);
 }
 
 TEST_F(MainWindowTest, FirstRunWritesDefaultsInOrder) {

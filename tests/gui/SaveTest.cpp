@@ -294,6 +294,8 @@ TEST(SaveDialog, AsksBeforeCreatingOrReplacingTheFileItWillWrite) {
     std::deque<QMessageBox::StandardButton> answers = {QMessageBox::No, QMessageBox::Yes};
     QStringList questions;
     bool done = false;
+    // The steps' timers die with the test: one still pending must not run on its ended locals.
+    QObject timers;
     std::function<void()> step = [&] {
         if (done) return;
         QWidget* modal = QApplication::activeModalWidget();
@@ -301,12 +303,12 @@ TEST(SaveDialog, AsksBeforeCreatingOrReplacingTheFileItWillWrite) {
             questions << box->windowTitle() + ": " + box->text();
             const auto answer = answers.empty() ? QMessageBox::No : answers.front();
             if (!answers.empty()) answers.pop_front();
-            QTimer::singleShot(10, step);
+            QTimer::singleShot(10, &timers, step);
             box->button(answer)->click();
             return;
         }
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            QTimer::singleShot(10, step);
+            QTimer::singleShot(10, &timers, step);
             if (names.empty()) {
                 dialog->reject();
                 return;
@@ -317,9 +319,9 @@ TEST(SaveDialog, AsksBeforeCreatingOrReplacingTheFileItWillWrite) {
             QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
             return;
         }
-        QTimer::singleShot(10, step);
+        QTimer::singleShot(10, &timers, step);
     };
-    QTimer::singleShot(10, step);
+    QTimer::singleShot(10, &timers, step);
     QtPlatformServices qt;
     const auto result = qt.SaveFile(nullptr, request);
     done = true;
