@@ -115,8 +115,8 @@ void TfrmMain::ApplyFrameLike(const std::string& name, const char* section, TFra
     LoadObjectImage(objectPack_, name + ".png", doc_->ObjectImage());
     ReadFrameSpec(placementIndex_, section, name, placement);
     TBitmap32& frame = doc_->ObjectImage();
-    const TFrameSpec spec = placement;
-    doc_->Decorate([&](TBitmap32& composite) { ApplyFrameTemplate(composite, frame, spec); });
+    const TFrameSpec record = placement; // the decoration keeps its own copy
+    doc_->Decorate([&](TBitmap32& composite) { ApplyFrameTemplate(composite, frame, record); });
 }
 
 void TfrmMain::ApplyFrame(const std::string& name) {

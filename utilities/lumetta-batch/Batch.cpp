@@ -275,7 +275,7 @@ TRunResult RunJobs(const TDecorator& decorator, const std::vector<TJob>& jobs,
     std::mutex mutex; // guards result and both streams
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> started{0};
-    const TOutputSpec& spec = decorator.Recipe().Output;
+    const TOutputSpec& output = decorator.Recipe().Output;
     const std::string count = std::to_string(jobs.size());
     const auto begin = Clock::now();
 
@@ -298,7 +298,7 @@ TRunResult RunJobs(const TDecorator& decorator, const std::vector<TJob>& jobs,
             TBitmap32 photo;
             OpenPhoto(job.Input, photo);
             decorator.Decorate(photo, job);
-            SavePicture(photo, job.Output, spec.FileType, spec.Quality);
+            SavePicture(photo, job.Output, output.FileType, output.Quality);
         } catch (const std::bad_alloc&) {
             failure = "out of memory";
         } catch (const std::exception& e) {

@@ -11,11 +11,11 @@ LUMETTA_FUZZ_TARGET(compose) {
     fuzz::Input in(data, size);
     const int fw = in.U8() % 48, fh = in.U8() % 48, pw = in.U8() % 48, ph = in.U8() % 48;
     const std::uint8_t flags = in.U8();
-    TFrameSpec spec;
+    TFrameSpec record;
     for (int i = 0; i < 21; ++i)
-        spec.Fields[std::size_t(i)] = in.I32();
-    const std::int64_t cw = std::max<std::int64_t>(std::int64_t(pw) + spec.ExtraWidth(), 0);
-    const std::int64_t ch = std::max<std::int64_t>(std::int64_t(ph) + spec.ExtraHeight(), 0);
+        record.Fields[std::size_t(i)] = in.I32();
+    const std::int64_t cw = std::max<std::int64_t>(std::int64_t(pw) + record.ExtraWidth(), 0);
+    const std::int64_t ch = std::max<std::int64_t>(std::int64_t(ph) + record.ExtraHeight(), 0);
     // Allowed canvases beyond a megapixel only make the fuzzer slow.
     if (PictureSizeAllowed(cw, ch) && cw * ch > 1'000'000) return 0;
 
@@ -31,7 +31,7 @@ LUMETTA_FUZZ_TARGET(compose) {
 
     const TBitmap32 before = photo;
     try {
-        ComposeFrame(photo, frame, spec);
+        ComposeFrame(photo, frame, record);
         const bool empty = cw == 0 || ch == 0; // a canvas without pixels is 0 x 0
         FUZZ_CHECK(photo.Width() == (empty ? 0 : cw) && photo.Height() == (empty ? 0 : ch));
     } catch (const Error&) {

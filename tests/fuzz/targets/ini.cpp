@@ -18,16 +18,16 @@ LUMETTA_FUZZ_TARGET(ini) {
             const std::string value = ini.ReadString(section, key, "");
             ini.ReadInteger(section, key, 7);
             ini.ReadBool(section, key, true);
-            TFrameSpec spec;
+            TFrameSpec record;
             try {
-                ParseFrameSpec(value, spec);
+                ParseFrameSpec(value, record);
             } catch (const EConvertError&) {}
         }
     }
     const std::optional<TMemIniFile> index(ini);
-    TFrameSpec spec;
+    TFrameSpec record;
     try {
-        ReadFrameSpec(index, "Frames", "frameoak", spec);
+        ReadFrameSpec(index, "Frames", "frameoak", record);
     } catch (const EConvertError&) {}
     std::int32_t number = 0;
     TryStrToInt(text, number);
