@@ -6,6 +6,7 @@
 #include "edit/EditGeometry.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace lumetta {
 
@@ -43,6 +44,30 @@ void TPhotoDocument::Open(const TBitmap32& photo, const std::string& path) {
     editDirty_ = false;
     previewDirty_ = false;
     savedChanges_ = changes_;
+    openedFrom_ = StampOf(path);
+    openedChanges_ = changes_;
+    savedSinceOpen_ = false;
+}
+
+TPhotoDocument::FileStamp TPhotoDocument::StampOf(const std::string& path) {
+    FileStamp stamp;
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return stamp;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) return stamp;
+    const auto modified = std::filesystem::last_write_time(path, ec);
+    if (ec) return stamp;
+    stamp.path = path;
+    stamp.size = static_cast<long long>(size);
+    stamp.modified = static_cast<long long>(modified.time_since_epoch().count());
+    return stamp;
+}
+
+bool TPhotoDocument::MatchesItsFile() const {
+    return HasPhoto() && changes_ == openedChanges_ && !savedSinceOpen_ && !editDirty_ &&
+           !previewDirty_ && !toneOpen_ && !HasLayers() && history_.Count() == 1 &&
+           openedFrom_.size >= 0 && currentPhotoFile_ == openedFrom_.path &&
+           StampOf(currentPhotoFile_) == openedFrom_;
 }
 
 void TPhotoDocument::Close() {
@@ -57,6 +82,8 @@ void TPhotoDocument::Close() {
     editDirty_ = false;
     previewDirty_ = false;
     savedChanges_ = changes_;
+    openedFrom_ = FileStamp();
+    openedChanges_ = -1;
 }
 
 // ------------------------------------------------------------------ edits

@@ -77,7 +77,15 @@ public:
     // last saved.
     bool HasUnsavedWork() const { return HasPhoto() && changes_ != savedChanges_; }
     void MarkChanged() { ++changes_; }
-    void MarkSaved() { savedChanges_ = changes_; }
+    void MarkSaved() {
+        savedChanges_ = changes_;
+        savedSinceOpen_ = true;
+    }
+    // True when the photo is exactly what decoding its file gave: nothing changed, saved or
+    // layered since it was opened, and the file still has the size and modification time it
+    // had then. Such a photo can be set aside while another one decodes and read again from
+    // its file should that fail.
+    bool MatchesItsFile() const;
 
     // ---- open and close ----
     // The photo becomes the only snapshot, the picture of both pages and EditedPhoto; layers,
@@ -200,6 +208,17 @@ private:
     std::string currentPhotoFile_;
     long long changes_ = 0;
     long long savedChanges_ = 0;
+    // The file as it was when opened, for MatchesItsFile.
+    struct FileStamp {
+        std::string path;
+        long long size = -1;
+        long long modified = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path);
+    FileStamp openedFrom_;
+    long long openedChanges_ = -1;
+    bool savedSinceOpen_ = false;
 
     TPositionedLayer* selectedLayer_ = nullptr;
     TRubberbandLayer* rubberBand_ = nullptr;

@@ -277,7 +277,8 @@ void TfrmMain::RunCommand(const std::function<void()>& command) {
     } catch (...) {}
 }
 
-bool TfrmMain::ConfirmUnsavedWork() {
+bool TfrmMain::ConfirmUnsavedWork(bool* discarded) {
+    if (discarded) *discarded = false;
     if (!doc_ || !doc_->HasUnsavedWork()) return true;
     const std::string& file = doc_->CurrentPhotoFile();
     const QString name = file.empty() ? QStringLiteral("the photo")
@@ -285,7 +286,10 @@ bool TfrmMain::ConfirmUnsavedWork() {
     const MessageResult answer = services_->ShowMessage(
         this, QApplication::applicationName(), QStringLiteral("Save changes to %1?").arg(name),
         MessageIcon::Question, MessageButtons::SaveDiscardCancel);
-    if (answer == MessageResult::Discard) return true;
+    if (answer == MessageResult::Discard) {
+        if (discarded) *discarded = true;
+        return true;
+    }
     if (answer != MessageResult::Save) return false;
     return SaveFile();
 }

@@ -193,8 +193,10 @@ public:
 
     // ---- operations other parts use ----
     void SwitchMode(int mode);
-    // Opens the photo file as Open File does after its dialog: a file that cannot be opened is
-    // reported and changes nothing; unsaved work is asked about first. True when it opened.
+    // Opens the photo file as Open File does after its dialog. Unsaved work is asked about
+    // first. A file that cannot be opened is reported and leaves the photo that was open (read
+    // again from its file when it was set aside, or as it was saved if its changes were
+    // discarded). True when it opened.
     bool OpenPhotoFile(const QString& path);
     // Adds a line of text as a layer of the preview (the text window's Add).
     void AddTextLayer(const std::string& text);
@@ -211,7 +213,8 @@ public:
     void OpenGivenFile(const QString& argument);
     // Asks "Save changes to ...?" when there is unsaved work. True when the caller may go on
     // (nothing unsaved, saved, or discarded); false when the user cancelled or the save failed.
-    bool ConfirmUnsavedWork();
+    // `discarded`, when given, tells whether the answer was Discard.
+    bool ConfirmUnsavedWork(bool* discarded = nullptr);
     // Every enabled state, the tool windows and the size display, derived from the document and
     // the page in view. Runs after every command.
     void UpdateActions();
@@ -387,6 +390,9 @@ private:
     void actActualSizeExecute();
     // Shows the photo just opened whole when it is larger than the window and the setting
     // asks for it.
+    // After an Open that failed: the photo set aside for it is read again from `file`; with no
+    // readable file the document stays closed.
+    void ReopenSetAside(const std::string& file);
     void FitNewPhoto();
     // The edit view's scale from the zoom step and its fraction.
     void ApplyEditZoom();
@@ -421,6 +427,8 @@ private:
     // After Fit to Window the edit view's scale lies between two zoom steps: this is how far
     // (0 <= fraction < 1); the steps go on from there.
     float zoomFraction_ = 0.0f;
+    // Whether the open photo was decoded turned upright (the setting may change after).
+    bool openedUpright_ = true;
     QMenu* recentMenu_ = nullptr;
     // The text layer the text window is changing and the font it is drawn in meanwhile.
     TTextLayer* editingText_ = nullptr;

@@ -1,6 +1,7 @@
 // TfrmMain: the photo document — Open File, Close, Undo, Redo, the page modes and the mouse on
 // the preview.
 #include "base/Error.h"
+#include "base/PixelMemory.h"
 #include "codecs/ImageIO.h"
 #include "ui/ImageViewWidget.h"
 #include "ui/MainWindow.h"
@@ -78,11 +79,29 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
     if (!QFileInfo(path).isFile())
         throw Error("Cannot open " + name.toStdString() + ": there is no such file");
 
-    // The file is decoded in full before anything changes: a file that cannot be opened leaves
-    // the document as it was, and says why.
-    TBitmap32 tested;
+    // The photo that is open now may hold unsaved work: asked about before the new file is
+    // read, so that what the answer lets go need not stay in memory beside the new photo.
+    bool discarded = false;
+    if (!ConfirmUnsavedWork(&discarded)) return false;
+
+    // A photo that is its file exactly, or whose changes were just discarded, is set aside
+    // while the new one decodes, so that an Open never holds two photos (and their history) at
+    // once; should the new file fail, the old one is read again from its file. Any other photo
+    // (one with history worth keeping) stays whole until the new one has decoded.
+    std::string setAside;
+    if (doc_->HasPhoto() &&
+        (discarded || (doc_->MatchesItsFile() && openedUpright_ == UprightPhotos()))) {
+        setAside = doc_->CurrentPhotoFile();
+        RemoveSelection();
+        HideClipArtTools();
+        doc_->Close();
+        // Its storage is not kept for reuse: the next photo is decoded into fresh memory.
+        PixelMemory::Trim();
+    }
+
     TBitmap32 loaded;
     try {
+        TBitmap32 tested;
         if (!LoadImageFile(file, tested, &loaded)) {
             // The loader only tells whether it worked; the decoder by extension tells why not.
             TBitmap32 probe;
@@ -90,15 +109,14 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
             throw Error("the file is not a picture Lumetta can read");
         }
     } catch (const std::exception& e) {
-        throw Error("Cannot open " + name.toStdString() + ": " + e.what());
+        const Error failure("Cannot open " + name.toStdString() + ": " + e.what());
+        if (!setAside.empty() || discarded) ReopenSetAside(setAside);
+        throw failure;
     }
-    tested.AssignNil();
-    // The photo that is open now may hold unsaved work.
-    if (!ConfirmUnsavedWork()) return false;
-
     RemoveSelection();
     HideClipArtTools();
     doc_->Open(loaded, file);
+    openedUpright_ = UprightPhotos();
     loaded.AssignNil();
     imgView->SetScale(1.0f);
     ImgViewEdit->SetScale(1.0f);
@@ -113,6 +131,22 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
     ShowPhotoSize(true);
     emit documentChanged();
     return true;
+}
+
+void TfrmMain::ReopenSetAside(const std::string& file) {
+    TBitmap32 tested, loaded;
+    if (!file.empty() && LoadImageFile(file, tested, &loaded)) {
+        tested.AssignNil();
+        doc_->Open(loaded, file);
+        openedUpright_ = UprightPhotos();
+    } else {
+        // Its changes were discarded and it has no readable file: nothing is open any more.
+        doc_->Close();
+    }
+    plLeft->setCurrentIndex(pgEdit);
+    PageListMain->setCurrentIndex(plEditPhoto);
+    ShowPhotoSize(true);
+    emit documentChanged();
 }
 
 void TfrmMain::ActCloseExecute() {

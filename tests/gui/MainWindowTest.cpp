@@ -232,6 +232,60 @@ TEST_F(MainWindowTest, OpenFileFailuresAreReportedAndChangeNothing) {
     EXPECT_EQ(w.Document().EditedPhoto().Width(), 8);
 }
 
+// Open asks about unsaved work before it reads the new file, and sets aside only what can be
+// read again: a photo that is its file, or one whose changes were just discarded.
+TEST_F(MainWindowTest, AFailedOpenKeepsEveryPhotoThatWasNotDiscarded) {
+    TfrmMain& w = Start();
+    const std::string bad = dir.File("broken.jpg");
+    test::WriteText(bad, "this is not a picture");
+    const std::string good = WritePhoto("good.png", 8, 4);
+    Open(good);
+    const TBitmap32 original = w.Document().EditedPhoto();
+
+    // Edited: the question comes first; Cancel reads nothing and says nothing more.
+    FlipOnEditPage();
+    const TBitmap32 flipped = w.EditView()->Picture();
+    services.messageAnswers.push_back(MessageResult::Cancel);
+    Open(bad);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text.toStdString(), "Save changes to good.png?");
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), flipped));
+
+    // Saved under another name: the history stays whole through a failed Open.
+    const std::string saved = dir.File("saved.png");
+    services.saveAnswers.push_back(FileDialogResult{QString::fromStdString(saved), 1});
+    services.messageAnswers.push_back(MessageResult::Save);
+    Open(bad);
+    ASSERT_EQ(services.messages.size(), 3u);
+    EXPECT_EQ(services.messages[2].text.left(22).toStdString(), "Cannot open broken.jpg");
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), flipped));
+    EXPECT_FALSE(w.Document().HasUnsavedWork());
+    ASSERT_TRUE(w.Actions().actUndo->isEnabled());
+    w.Actions().actUndo->trigger();
+    EXPECT_TRUE(SamePixels(w.EditView()->Picture(), original));
+
+    // Discarded: what is left is the photo as its file holds it.
+    FlipOnEditPage();
+    FlipOnEditPage();
+    services.messageAnswers.push_back(MessageResult::Discard);
+    Open(bad);
+    EXPECT_EQ(services.messages.back().text.left(22).toStdString(), "Cannot open broken.jpg");
+    EXPECT_EQ(w.Document().CurrentPhotoFile(), good);
+    EXPECT_TRUE(SamePixels(w.Document().EditedPhoto(), original));
+    EXPECT_FALSE(w.Document().HasUnsavedWork());
+
+    // Unchanged, but its file was replaced meanwhile: the photo in view is kept, not re-read.
+    Open(good);
+    ASSERT_TRUE(w.Document().MatchesItsFile());
+    TBitmap32 other(8, 4);
+    other.Clear(0xFF123456u);
+    std::filesystem::remove(good);
+    test::WriteBytes(good, test::EncodePng(other));
+    EXPECT_FALSE(w.Document().MatchesItsFile());
+    Open(bad);
+    EXPECT_TRUE(SamePixels(w.Document().EditedPhoto(), original));
+}
+
 TEST_F(MainWindowTest, CloseAsksAndEmptiesTheDocumentOnYes) {
     TfrmMain& w = Start();
     Open(WritePhoto("p.png", 20, 10));
