@@ -800,10 +800,10 @@ QImage AppIconImage(int size) {
     return image;
 }
 
-QIcon AppIcon() {
+QIcon AppIcon(int largest) {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
+        if (size == 16 || size <= largest) icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
     return icon;
 }
 

@@ -81,8 +81,10 @@ QImage LeftPanelImage();
 // The same picture encoded as a 24-bit BMP file in memory: the form in which start-up receives it.
 QByteArray LeftPanelBmpData();
 
-// The application icon at 16, 24, 32, 48, 64, 128 and 256 pixels.
-QIcon AppIcon();
+// The application icon at 16, 24, 32, 48, 64, 128 and 256 pixels, the sizes above `largest`
+// left out (16 is always there). A window's icon needs no more than 64 pixels a device pixel:
+// the large sizes are most of the drawing.
+QIcon AppIcon(int largest = 256);
 QImage AppIconImage(int size);
 
 // Desaturates and lightens a picture the way disabled buttons are shown (alpha is kept).

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <filesystem>
 
 namespace lumetta::ui {
@@ -194,9 +195,10 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     UpdateActions();
-    // The icon in all its sizes is drawn once the window is on the screen: nothing in the
-    // window waits for it.
-    QTimer::singleShot(0, this, [this] { setWindowIcon(AppIcon()); });
+    // The icon is drawn once the window is on the screen (nothing in the window waits for it),
+    // in the sizes a window icon is shown at on this screen.
+    QTimer::singleShot(
+        0, this, [this] { setWindowIcon(AppIcon(int(std::ceil(64 * devicePixelRatioF())))); });
     // The stored size is the outer size; once the window manager has framed the window, take
     // the frame off so the window keeps the stored outer size from run to run.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {

@@ -29,6 +29,21 @@ WelcomeView::WelcomeView(QWidget* parent) : QWidget(parent) {
 
 void WelcomeView::SetPicture(const TBitmap32& picture) {
     picture_.Assign(picture);
+    shown_ = QImage();
+    if (!picture_.Empty()) {
+        bool opaque = true;
+        for (int y = 0; y < picture_.Height() && opaque; ++y) {
+            const TColor32* row = picture_.ConstScanLine(y);
+            TColor32 all = 0xFF000000u;
+            for (int x = 0; x < picture_.Width(); ++x)
+                all &= row[x];
+            opaque = (all >> 24) == 0xFF;
+        }
+        const QImage image = ImageOf(picture_);
+        shown_ = opaque ? QImage(image.constBits(), image.width(), image.height(),
+                                 image.bytesPerLine(), QImage::Format_RGB32)
+                        : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
     update();
 }
 
@@ -39,11 +54,22 @@ void WelcomeView::SetBackground(const QColor& color) {
 
 void WelcomeView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), background_);
-    if (picture_.Empty()) return;
-    const QImage image = ImageOf(picture_);
-    const QPoint topLeft((width() - image.width()) / 2, (height() - image.height()) / 2);
-    painter.drawImage(topLeft, image);
+    if (shown_.isNull()) {
+        painter.fillRect(rect(), background_);
+        return;
+    }
+    // The background only where an opaque picture leaves it visible.
+    const QRect picture(QPoint((width() - shown_.width()) / 2, (height() - shown_.height()) / 2),
+                        shown_.size());
+    if (shown_.format() == QImage::Format_RGB32) {
+        QRegion around(rect());
+        around -= picture;
+        for (const QRect& r : around)
+            painter.fillRect(r, background_);
+    } else {
+        painter.fillRect(rect(), background_);
+    }
+    painter.drawImage(picture.topLeft(), shown_);
 }
 
 } // namespace lumetta::ui

@@ -30,6 +30,9 @@ protected:
 
 private:
     TBitmap32 picture_;
+    // The picture in the form the painter draws fastest: the bitmap's own pixels read as RGB32
+    // when it is opaque, else a premultiplied copy.
+    QImage shown_;
     QColor background_ = Qt::white;
 };
 

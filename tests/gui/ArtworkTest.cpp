@@ -1,5 +1,6 @@
 #include "ui/Artwork.h"
 #include "codecs/ImageIO.h"
+#include "ui/WelcomeView.h"
 
 #include <gtest/gtest.h>
 
@@ -152,4 +153,32 @@ TEST(Artwork, AppIconOffersTheUsualSizes) {
     for (int s : {16, 24, 32, 48, 64, 128, 256})
         EXPECT_TRUE(sizes.contains(QSize(s, s))) << s;
     EXPECT_GT(OpaquePixels(AppIconImage(16)), 16 * 16 / 2);
+    // A window's icon stops at the largest size asked for.
+    EXPECT_EQ(AppIcon(64).availableSizes().size(), 5);
+    EXPECT_EQ(AppIcon(8).availableSizes(), QList<QSize>{QSize(16, 16)});
+}
+
+// The welcome picture sits in the middle over the background colour; an opaque picture is drawn
+// from its own pixels, a translucent one blended.
+TEST(Artwork, TheWelcomePageCentresItsPictureOverTheBackground) {
+    WelcomeView view;
+    view.resize(40, 30);
+    view.SetBackground(QColor(0, 0, 255));
+    for (const std::uint32_t colour : {0xFFFF0000u, 0x80FF0000u}) {
+        lumetta::TBitmap32 picture(10, 6);
+        picture.Clear(colour);
+        view.SetPicture(picture);
+        const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 255));
+        EXPECT_EQ(shown.pixel(14, 11), qRgb(0, 0, 255)); // just outside the picture
+        const QRgb inside = shown.pixel(15, 12);
+        if (colour >> 24 == 0xFF) {
+            EXPECT_EQ(inside, qRgb(255, 0, 0));
+            EXPECT_EQ(shown.pixel(24, 17), qRgb(255, 0, 0));
+            EXPECT_EQ(shown.pixel(25, 18), qRgb(0, 0, 255));
+        } else {
+            EXPECT_NEAR(qRed(inside), 128, 2);
+            EXPECT_NEAR(qBlue(inside), 127, 2);
+        }
+    }
 }
