@@ -107,24 +107,43 @@ bool FileExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t limit) {
     FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0) throw EFileError(OpenMessage(path, errno));
     struct stat st;
     if (::fstat(file.Get(), &st) != 0) throw EFileError(OpenMessage(path, errno));
     if (S_ISDIR(st.st_mode)) throw EFileError(OpenMessage(path, EISDIR));
 
+    // A regular file is read straight into storage of its size; what it may have grown by
+    // since, or a file of unknown size, comes in chunks after it.
+    const auto tooLarge = [&](std::uint64_t size) {
+        return EReadError(path + " is too large to read (" + std::to_string(size) + " bytes)");
+    };
+    if (S_ISREG(st.st_mode) && std::uint64_t(st.st_size) > limit) throw tooLarge(st.st_size);
     std::vector<std::uint8_t> bytes;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(std::size_t(st.st_size));
-    std::uint8_t chunk[65536];
-    for (;;) {
-        ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw EReadError("Stream read error");
+    std::size_t have = 0;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.resize(std::size_t(st.st_size));
+    const auto readInto = [&](std::uint8_t* to, std::size_t room) {
+        for (;;) {
+            const ssize_t got = ::read(file.Get(), to, room);
+            if (got >= 0) return std::size_t(got);
+            if (errno != EINTR) throw EReadError("Stream read error");
         }
+    };
+    while (have < bytes.size()) {
+        const std::size_t got = readInto(bytes.data() + have, bytes.size() - have);
         if (got == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
+        have += got;
+    }
+    bytes.resize(have);
+    if (have == 0 || have == std::size_t(st.st_size)) {
+        std::uint8_t chunk[65536];
+        for (;;) {
+            const std::size_t got = readInto(chunk, sizeof chunk);
+            if (got == 0) break;
+            if (got > limit - bytes.size()) throw tooLarge(std::uint64_t(bytes.size()) + got);
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
     }
     return bytes;
 }

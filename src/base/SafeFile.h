@@ -23,9 +23,14 @@ namespace lumetta {
 bool FileExists(const std::string& path);
 
 // Reads the whole file. Throws EFileError "Cannot open file "<path>". <reason>" when it cannot
-// be opened (missing, a folder, no permission) and EReadError "Stream read error" when reading
-// fails part-way.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+// be opened (missing, a folder, no permission), EReadError "Stream read error" when reading
+// fails part-way, and EReadError "<path> is too large to read (<n> bytes)" for a file beyond
+// `limit` bytes, before storage for it is obtained.
+inline constexpr std::size_t kNoReadLimit = ~std::size_t(0);
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t limit = kNoReadLimit);
+// What the program's own text files (settings, placement index, log) may hold at most: far
+// beyond any real one, small enough that a stray huge file cannot fill memory.
+inline constexpr std::size_t kTextFileLimit = std::size_t(64) << 20;
 
 // One file being written whole. Commit puts it in place of the target; destroyed uncommitted
 // (an error, an exception), it leaves the target and the folder as they were.

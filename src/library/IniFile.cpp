@@ -78,7 +78,7 @@ bool SameText(std::string_view a, std::string_view b) {
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) {
     if (!FileExists(fileName_)) return;
-    std::vector<std::uint8_t> bytes = ReadWholeFile(fileName_);
+    std::vector<std::uint8_t> bytes = ReadWholeFile(fileName_, kTextFileLimit);
     Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 

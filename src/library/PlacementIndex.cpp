@@ -8,7 +8,7 @@ namespace lumetta {
 std::optional<TMemIniFile> OpenPlacementIndex(const std::string& path) {
     if (!FileExists(path)) return std::nullopt;
     try {
-        std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+        std::vector<std::uint8_t> bytes = ReadWholeFile(path, kTextFileLimit);
         // Parsed without a file name, so that it can never be written back.
         return TMemIniFile::FromText(
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

@@ -58,7 +58,7 @@ bool TiStreamPack::Open(const std::string& path) {
     if (!entries_.empty()) Close();
 
     try {
-        image_ = ReadWholeFile(path);
+        image_ = ReadWholeFile(path, std::size_t(INT32_MAX)); // offsets are 32-bit
     } catch (const Error& e) {
         // An unreadable container leaves the library empty, like a damaged one, but the user
         // learns why.
@@ -100,8 +100,9 @@ bool TiStreamPack::Open(const std::string& path) {
     for (std::size_t i = 0; i < count; ++i)
         entries.push_back(PackEntry::Decode(block + 2 + PackEntry::kSize * i));
 
+    // The directory and trailer are cut off; their few bytes of storage stay (shrinking would
+    // copy the whole image).
     image_.resize(std::size_t(blockStart));
-    image_.shrink_to_fit();
     entries_ = std::move(entries);
     fileName_ = path;
     return true;

@@ -30,7 +30,7 @@ void TJvLogFile::SetFileName(const std::string& fileName) {
 
 void TJvLogFile::LoadFromFile(const std::string& fileName) {
     records_.clear();
-    std::vector<std::uint8_t> bytes = ReadWholeFile(fileName);
+    std::vector<std::uint8_t> bytes = ReadWholeFile(fileName, kTextFileLimit);
     records_ = Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace lumetta {
@@ -41,6 +42,30 @@ TEST(SafeFile, WritesCreatesAndReplaces) {
     WriteFileAtomically(path, std::string_view(""));
     EXPECT_TRUE(ReadWholeFile(path).empty());
     EXPECT_TRUE(OtherFiles(dir, {"a.bin"}).empty());
+}
+
+// Reads whole files of any size up to a limit, files that are not regular (a pipe) included;
+// a file beyond the limit is refused before anything is read.
+TEST(SafeFile, ReadsWholeFilesWithinALimit) {
+    TempDir dir;
+    const std::string path = dir.File("big.bin");
+    std::vector<std::uint8_t> bytes(200000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 7 + i / 251);
+    WriteFileAtomically(path, bytes);
+    EXPECT_EQ(ReadWholeFile(path), bytes);
+    EXPECT_EQ(ReadWholeFile(path, bytes.size()), bytes);
+    try {
+        ReadWholeFile(path, bytes.size() - 1);
+        FAIL() << "no error";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(std::string(e.what()), path + " is too large to read (200000 bytes)");
+    }
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { WriteText(fifo, std::string(70000, 'x')); });
+    EXPECT_EQ(ReadWholeFile(fifo).size(), 70000u);
+    writer.join();
 }
 
 TEST(SafeFile, ReplacedFileKeepsItsPermissions) {
