@@ -26,9 +26,14 @@ struct TiffBytes {
                          : std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
                                (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
     }
+    std::uint64_t U64(std::size_t at) const {
+        const std::uint64_t first = U32(at), second = U32(at + 4);
+        return bigEndian ? (first << 32) | second : (second << 32) | first;
+    }
 };
 
-// The orientation field of the first directory of a classic TIFF structure; 0 when absent.
+// The orientation field of the first directory of a TIFF structure, classic or BigTIFF; 0 when
+// absent.
 int TiffOrientation(const std::uint8_t* data, std::size_t size) {
     if (size < 8) return 0;
     TiffBytes tiff{data, size, false};
@@ -37,17 +42,34 @@ int TiffOrientation(const std::uint8_t* data, std::size_t size) {
     } else if (!(data[0] == 'I' && data[1] == 'I')) {
         return 0;
     }
-    if (tiff.U16(2) != 42) return 0;
-    const std::uint32_t directory = tiff.U32(4);
-    if (directory > size || size - directory < 2) return 0;
-    const std::size_t entries = tiff.U16(directory);
-    for (std::size_t i = 0; i < entries; ++i) {
-        const std::size_t entry = directory + 2 + 12 * i;
-        if (entry > size || size - entry < 12) return 0;
-        if (tiff.U16(entry) != kOrientationTag) continue;
-        if (tiff.U16(entry + 2) != kTypeShort || tiff.U32(entry + 4) < 1) return 0;
+    // Classic: 32-bit offsets, 2-byte entry count, 12-byte entries. BigTIFF: the offset size 8
+    // at byte 4, then 64-bit offsets, an 8-byte entry count and 20-byte entries.
+    std::uint64_t directory = 0, entries = 0;
+    std::size_t countSize = 0, entrySize = 0, valueAt = 0;
+    const std::uint16_t version = tiff.U16(2);
+    if (version == 42) {
+        directory = tiff.U32(4);
+        countSize = 2, entrySize = 12, valueAt = 8;
+        if (directory > size || size - directory < countSize) return 0;
+        entries = tiff.U16(std::size_t(directory));
+    } else if (version == 43) {
+        if (size < 16 || tiff.U16(4) != 8 || tiff.U16(6) != 0) return 0;
+        directory = tiff.U64(8);
+        countSize = 8, entrySize = 20, valueAt = 12;
+        if (directory > size || size - directory < countSize) return 0;
+        entries = tiff.U64(std::size_t(directory));
+    } else {
+        return 0;
+    }
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        const std::uint64_t entry = directory + countSize + entrySize * i;
+        if (entry > size || size - entry < entrySize) return 0;
+        const auto at = std::size_t(entry);
+        if (tiff.U16(at) != kOrientationTag) continue;
+        const std::uint64_t count = version == 42 ? tiff.U32(at + 4) : tiff.U64(at + 4);
+        if (tiff.U16(at + 2) != kTypeShort || count < 1) return 0;
         // A single SHORT sits in the first two bytes of the value field.
-        return tiff.U16(entry + 8);
+        return tiff.U16(at + valueAt);
     }
     return 0;
 }

@@ -161,9 +161,9 @@ Bytes OrientedJpeg(int orientation, bool bigEndian) {
     return WithApp1(test::EncodeJpeg(StoredPicture(), 100), ExifBlock(orientation, bigEndian));
 }
 
-void WriteOrientedTiff(const std::string& path, int orientation) {
+void WriteOrientedTiff(const std::string& path, int orientation, bool bigTiff = false) {
     const TBitmap32 b = StoredPicture();
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    TIFF* tif = TIFFOpen(path.c_str(), bigTiff ? "w8" : "w");
     if (!tif) throw std::runtime_error("cannot write " + path);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(b.Width()));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(b.Height()));
@@ -210,6 +210,19 @@ TEST(Orientation, EveryOrientationOfJpegAndTiffOpensUpright) {
         TBitmap32 tiffShown;
         LoadPictureFile(tiffShown, tiffPath);
         ExpectUpright(tiffShown, o, 0);
+
+        // BigTIFF keeps its directory at a 64-bit offset, with 20-byte entries.
+        const std::string bigPath = dir.File("big" + std::to_string(o) + ".tif");
+        WriteOrientedTiff(bigPath, o, true);
+        const Bytes big = test::ReadBytes(bigPath);
+        ASSERT_EQ(big[2] | big[3], 43);
+        EXPECT_EQ(ReadPictureOrientation(big.data(), big.size()), o);
+        TBitmap32 bigShown;
+        LoadPictureFile(bigShown, bigPath);
+        ExpectUpright(bigShown, o, 0);
+        if (o == 6)
+            for (std::size_t n = 0; n < big.size(); ++n) // every cut reads only what is there
+                ReadPictureOrientation(big.data(), n);
     }
 }
 
