@@ -10,6 +10,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -337,9 +338,16 @@ void QtPlatformServices::OpenUrl(const QString& urlOrPath,
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
+    // When no handler is found xdg-open ends within moments. One that ran a browser in the
+    // foreground ends with the browser, maybe hours later and with the browser's own status,
+    // which says nothing about whether the address opened: that is not reported.
+    QElapsedTimer running;
+    running.start();
     QObject::connect(process, &QProcess::finished, process,
-                     [process, failed, reason](int exitCode, QProcess::ExitStatus status) {
-                         if ((status != QProcess::NormalExit || exitCode != 0) && failed)
+                     [process, failed, reason, running](int exitCode, QProcess::ExitStatus status) {
+                         constexpr qint64 kHandlerStartedMs = 10000;
+                         if ((status != QProcess::NormalExit || exitCode != 0) && failed &&
+                             running.elapsed() < kHandlerStartedMs)
                              failed(reason);
                          process->deleteLater();
                      });
