@@ -378,20 +378,43 @@ bool ReadImageDataWhole(const DecodeContext& ctx, std::size_t firstIdat, const P
     const std::size_t end = c.End();
 
     try {
-        // The compressed stream: in place when it lies in one chunk, else gathered.
+        // The filtered rows go into the end of the picture's own storage when they fit there
+        // (every layout but RGB with alpha): row y is written as B, G, R, A only after the
+        // filtered rows up to y have been read. Fresh memory is costly to touch first, so the
+        // picture's storage is all the memory the common files need.
+        TColor32* bits = pixels.Bits();
+        std::uint8_t* const storage = reinterpret_cast<std::uint8_t*>(bits);
+        const std::size_t pictureBytes = w * h.height * sizeof(TColor32);
+        const bool rowsInPicture = stride <= w * sizeof(TColor32);
+        Block separate;
+        std::uint8_t* rows;
+        if (rowsInPicture) {
+            rows = storage + (pictureBytes - filtered);
+        } else {
+            separate = AcquireBlock(filtered);
+            if (!separate) return false;
+            rows = separate.get();
+        }
+        // The compressed stream: where it is when it lies in one chunk, else gathered, into the
+        // start of the picture's storage when it fits before the filtered rows.
         const std::uint8_t* stream = ctx.data + firstIdat + 8;
         Block gathered;
         if (chunks > 1) {
-            gathered = AcquireBlock(compressed);
-            if (!gathered) return false;
-            std::uint8_t* out = gathered.get();
+            std::uint8_t* out;
+            if (rowsInPicture && compressed <= pictureBytes - filtered) {
+                out = storage;
+            } else {
+                gathered = AcquireBlock(compressed);
+                if (!gathered) return false;
+                out = gathered.get();
+            }
+            stream = out;
             for (std::size_t p = firstIdat; p < runEnd;) {
                 const std::size_t length = BigEndian32(ctx.data + p);
                 std::memcpy(out, ctx.data + p + 8, length);
                 out += length;
                 p += 12 + length;
             }
-            stream = gathered.get();
         }
         // libpng inflates with the window the stream declares; libdeflate always allows 32 KB.
         // A smaller declared window only matters when the picture's data is larger than it.
@@ -399,20 +422,6 @@ bool ReadImageDataWhole(const DecodeContext& ctx, std::size_t firstIdat, const P
         const int windowBits = (stream[0] >> 4) + 8;
         if (windowBits < 15 && filtered > (std::size_t(1) << windowBits)) return false;
 
-        // The filtered rows go into the end of the picture's own storage when they fit there
-        // (every layout but RGB with alpha): row y is written as B, G, R, A only after the
-        // filtered rows up to y have been read.
-        TColor32* bits = pixels.Bits();
-        const std::size_t pictureBytes = w * h.height * sizeof(TColor32);
-        Block separate;
-        std::uint8_t* rows;
-        if (stride <= w * sizeof(TColor32)) {
-            rows = reinterpret_cast<std::uint8_t*>(bits) + (pictureBytes - filtered);
-        } else {
-            separate = AcquireBlock(filtered);
-            if (!separate) return false;
-            rows = separate.get();
-        }
         std::unique_ptr<libdeflate_decompressor, DecompressorFree> inflater(
             libdeflate_alloc_decompressor());
         if (!inflater) return false;
