@@ -6,6 +6,7 @@
 // /tmp/lumetta-bench-24mp.jpg) so that the script can hand the very same file to djpeg
 // (BenchPictures.h).
 #include "BenchPictures.h"
+#include "codecs/CodecCommon.h"
 #include "codecs/ImageIO.h"
 
 #include <benchmark/benchmark.h>
@@ -54,5 +55,20 @@ void BM_DecodePng24MP(benchmark::State& state) {
     state.counters["MB"] = double(png.size()) / 1e6;
 }
 BENCHMARK(BM_DecodePng24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same with libpng reading the image data row by row (zlib's inflate), as every PNG was
+// read before the one-piece reading: run beside BM_DecodePng24MP with
+// --benchmark_enable_random_interleaving=true to compare the two in one run.
+void BM_DecodePng24MPLibpngRows(benchmark::State& state) {
+    const auto& png = bench::Png24MP();
+    lumetta::TBitmap32 bitmap;
+    lumetta::codecs::SetPngWholeReading(false);
+    for (auto _ : state) {
+        lumetta::LoadPictureData(bitmap, png.data(), png.size(), "png", "bench.png");
+        benchmark::DoNotOptimize(bitmap.ConstBits());
+    }
+    lumetta::codecs::SetPngWholeReading(true);
+}
+BENCHMARK(BM_DecodePng24MPLibpngRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -143,6 +143,11 @@ void DecodePng(const DecodeContext& ctx, PngPicture& out);
 void ApplyPngObjectRules(const PngPicture& png, TBitmap32& pixels);
 // The largest single allocation libpng asked for during the last PNG decode (tests).
 std::size_t PngLargestLibraryRequest();
+// Tests and benchmarks: off makes libpng read the image data of every PNG (row by row, with
+// zlib) instead of the one-piece reading of the common pictures; on by default.
+void SetPngWholeReading(bool on);
+// Whether the last PNG decode read its image data in one piece.
+bool PngReadWhole();
 bool HasPngSignature(const std::uint8_t* data, std::size_t size);
 
 } // namespace lumetta::codecs
