@@ -186,6 +186,31 @@ TEST(Resample, EveryVectorFormMatchesDirectEvaluation) {
     cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
 }
 
+// The vector forms group destination rows and share source rows between them; on pictures
+// split into bands, with widths off the vector size and groups cut short at a band's end, every
+// form must give what the plain form gives, reducing and enlarging.
+TEST(Resample, VectorFormsMatchThePlainFormOnLargePictures) {
+    const TBitmap32 big = test::PatternBitmap(1203, 805, 21);
+    const TBitmap32 small = test::PatternBitmap(301, 203, 22);
+    const std::pair<const TBitmap32*, std::pair<int, int>> cases[] = {
+        {&big, {301, 201}}, {&big, {150, 403}}, {&small, {1203, 805}}, {&small, {611, 107}}};
+    for (auto [src, size] : cases) {
+        cpu::LimitVectorForms(cpu::VectorLevel::Plain);
+        TBitmap32 plain = *src;
+        ResampleBitmap(plain, size.first, size.second, sfLanczos);
+        for (auto level : {cpu::VectorLevel::Avx512, cpu::VectorLevel::Avx2}) {
+            cpu::LimitVectorForms(level);
+            TBitmap32 b = *src;
+            ResampleBitmap(b, size.first, size.second, sfLanczos);
+            SCOPED_TRACE(testing::Message()
+                         << src->Width() << "x" << src->Height() << " -> " << size.first << "x"
+                         << size.second << " level " << int(level));
+            ExpectSame(b, plain);
+        }
+    }
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
+}
+
 TEST(Resample, LargePictureSplitIntoBandsMatchesDirectEvaluation) {
     const TBitmap32 src = test::PatternBitmap(800, 600, 77);
     TBitmap32 b = src;
