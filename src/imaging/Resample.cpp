@@ -365,14 +365,28 @@ LUMETTA_AVX512 void VerticalPairsAvx512(std::int32_t* acc, const std::uint8_t* c
     }
 }
 
-// The quads of four destination rows at once, each quad's bytes interleaved once for the four:
-// quad q is the source rows quadRows[4 q .. 4 q + 3] and quadWeights[4 q + r] the four byte
-// weights row r gives them (0 for rows it does not use). Sums of row r go to acc[r], split
+template <bool Bytes>
+__attribute__((target("avx512f,avx512bw,avx512vnni"), always_inline)) inline __m512i
+MultiplyAdd(__m512i sum, __m512i x, __m512i w) {
+    if constexpr (Bytes)
+        return Dpbusd(sum, x, w);
+    else
+        return Dpwssd(sum, x, w);
+}
+
+// The vertical sums of four destination rows at once, the source rows they use read and
+// interleaved once for the four. With Bytes the source rows go in quads, unit u being the rows
+// unitRows[4 u .. 4 u + 3], and unitWeights[4 u + r] holds the four byte weights row r gives
+// them, met by a multiply-add of unsigned by signed bytes; otherwise in pairs, unit u being
+// unitRows[2 u], unitRows[2 u + 1], with two 16-bit weights, met by a word multiply-add.
+// A row gives weight 0 to the rows it does not use. Sums of row r go to acc[r], split
 // (SplitSums).
-LUMETTA_AVX512 void VerticalQuadGroupAvx512(std::int32_t* const* acc,
-                                            const std::uint8_t* const* quadRows,
-                                            const std::int32_t* quadWeights, int quads,
-                                            std::size_t begin, std::size_t end) {
+template <bool Bytes>
+LUMETTA_AVX512 void VerticalGroupAvx512(std::int32_t* const* acc,
+                                        const std::uint8_t* const* unitRows,
+                                        const std::int32_t* unitWeights, int units,
+                                        std::size_t begin, std::size_t end) {
+    constexpr int kRows = Bytes ? 4 : 2;
     const __m512i zero = _mm512_setzero_si512();
     std::size_t k = begin;
     for (; k + 64 <= end; k += 64) {
@@ -380,41 +394,53 @@ LUMETTA_AVX512 void VerticalQuadGroupAvx512(std::int32_t* const* acc,
         __m512i s10 = zero, s11 = zero, s12 = zero, s13 = zero;
         __m512i s20 = zero, s21 = zero, s22 = zero, s23 = zero;
         __m512i s30 = zero, s31 = zero, s32 = zero, s33 = zero;
-        for (int q = 0; q < quads; ++q) {
-            const std::uint8_t* const* r = quadRows + 4 * q;
-            const __m512i r0 = _mm512_loadu_si512(r[0] + k);
-            const __m512i r1 = _mm512_loadu_si512(r[1] + k);
-            const __m512i r2 = _mm512_loadu_si512(r[2] + k);
-            const __m512i r3 = _mm512_loadu_si512(r[3] + k);
-            const __m512i lo01 = _mm512_unpacklo_epi8(r0, r1);
-            const __m512i hi01 = _mm512_unpackhi_epi8(r0, r1);
-            const __m512i lo23 = _mm512_unpacklo_epi8(r2, r3);
-            const __m512i hi23 = _mm512_unpackhi_epi8(r2, r3);
-            const __m512i x0 = _mm512_unpacklo_epi16(lo01, lo23);
-            const __m512i x1 = _mm512_unpackhi_epi16(lo01, lo23);
-            const __m512i x2 = _mm512_unpacklo_epi16(hi01, hi23);
-            const __m512i x3 = _mm512_unpackhi_epi16(hi01, hi23);
-            const std::int32_t* w = quadWeights + 4 * q;
+        for (int u = 0; u < units; ++u) {
+            const std::uint8_t* const* r = unitRows + kRows * u;
+            __m512i x0, x1, x2, x3;
+            if constexpr (Bytes) {
+                const __m512i r0 = _mm512_loadu_si512(r[0] + k);
+                const __m512i r1 = _mm512_loadu_si512(r[1] + k);
+                const __m512i r2 = _mm512_loadu_si512(r[2] + k);
+                const __m512i r3 = _mm512_loadu_si512(r[3] + k);
+                const __m512i lo01 = _mm512_unpacklo_epi8(r0, r1);
+                const __m512i hi01 = _mm512_unpackhi_epi8(r0, r1);
+                const __m512i lo23 = _mm512_unpacklo_epi8(r2, r3);
+                const __m512i hi23 = _mm512_unpackhi_epi8(r2, r3);
+                x0 = _mm512_unpacklo_epi16(lo01, lo23);
+                x1 = _mm512_unpackhi_epi16(lo01, lo23);
+                x2 = _mm512_unpacklo_epi16(hi01, hi23);
+                x3 = _mm512_unpackhi_epi16(hi01, hi23);
+            } else {
+                const __m512i r0 = _mm512_loadu_si512(r[0] + k);
+                const __m512i r1 = _mm512_loadu_si512(r[1] + k);
+                const __m512i lo = _mm512_unpacklo_epi8(r0, r1);
+                const __m512i hi = _mm512_unpackhi_epi8(r0, r1);
+                x0 = _mm512_unpacklo_epi8(lo, zero);
+                x1 = _mm512_unpackhi_epi8(lo, zero);
+                x2 = _mm512_unpacklo_epi8(hi, zero);
+                x3 = _mm512_unpackhi_epi8(hi, zero);
+            }
+            const std::int32_t* w = unitWeights + 4 * u;
             const __m512i w0 = _mm512_set1_epi32(w[0]);
-            s00 = Dpbusd(s00, x0, w0);
-            s01 = Dpbusd(s01, x1, w0);
-            s02 = Dpbusd(s02, x2, w0);
-            s03 = Dpbusd(s03, x3, w0);
+            s00 = MultiplyAdd<Bytes>(s00, x0, w0);
+            s01 = MultiplyAdd<Bytes>(s01, x1, w0);
+            s02 = MultiplyAdd<Bytes>(s02, x2, w0);
+            s03 = MultiplyAdd<Bytes>(s03, x3, w0);
             const __m512i w1 = _mm512_set1_epi32(w[1]);
-            s10 = Dpbusd(s10, x0, w1);
-            s11 = Dpbusd(s11, x1, w1);
-            s12 = Dpbusd(s12, x2, w1);
-            s13 = Dpbusd(s13, x3, w1);
+            s10 = MultiplyAdd<Bytes>(s10, x0, w1);
+            s11 = MultiplyAdd<Bytes>(s11, x1, w1);
+            s12 = MultiplyAdd<Bytes>(s12, x2, w1);
+            s13 = MultiplyAdd<Bytes>(s13, x3, w1);
             const __m512i w2 = _mm512_set1_epi32(w[2]);
-            s20 = Dpbusd(s20, x0, w2);
-            s21 = Dpbusd(s21, x1, w2);
-            s22 = Dpbusd(s22, x2, w2);
-            s23 = Dpbusd(s23, x3, w2);
+            s20 = MultiplyAdd<Bytes>(s20, x0, w2);
+            s21 = MultiplyAdd<Bytes>(s21, x1, w2);
+            s22 = MultiplyAdd<Bytes>(s22, x2, w2);
+            s23 = MultiplyAdd<Bytes>(s23, x3, w2);
             const __m512i w3 = _mm512_set1_epi32(w[3]);
-            s30 = Dpbusd(s30, x0, w3);
-            s31 = Dpbusd(s31, x1, w3);
-            s32 = Dpbusd(s32, x2, w3);
-            s33 = Dpbusd(s33, x3, w3);
+            s30 = MultiplyAdd<Bytes>(s30, x0, w3);
+            s31 = MultiplyAdd<Bytes>(s31, x1, w3);
+            s32 = MultiplyAdd<Bytes>(s32, x2, w3);
+            s33 = MultiplyAdd<Bytes>(s33, x3, w3);
         }
 #define LUMETTA_STORE_SUMS(row, a0, a1, a2, a3)                                                    \
     do {                                                                                           \
@@ -434,11 +460,14 @@ LUMETTA_AVX512 void VerticalQuadGroupAvx512(std::int32_t* const* acc,
     for (; k < end; ++k)
         for (int row = 0; row < 4; ++row) {
             std::int32_t sum = 0;
-            for (int q = 0; q < quads; ++q)
-                for (int j = 0; j < 4; ++j)
-                    sum += std::int32_t(
-                               std::int8_t(std::uint32_t(quadWeights[4 * q + row]) >> (8 * j))) *
-                           std::int32_t(quadRows[4 * q + j][k]);
+            for (int u = 0; u < units; ++u) {
+                const std::uint32_t packed = std::uint32_t(unitWeights[4 * u + row]);
+                for (int j = 0; j < kRows; ++j) {
+                    const std::int32_t w =
+                        Bytes ? std::int8_t(packed >> (8 * j)) : std::int16_t(packed >> (16 * j));
+                    sum += w * std::int32_t(unitRows[kRows * u + j][k]);
+                }
+            }
             acc[row][k] = SplitSum(sum);
         }
 }
@@ -547,15 +576,17 @@ LUMETTA_AVX512 void LanczosRowsAvx512(const TBitmap32& src, TColor32* dst, int d
     std::vector<std::int32_t> sums(stride * kAvx512Rows);
     std::vector<const std::uint8_t*> rows[kAvx512Rows];
     std::vector<TColor32> spare;
-    std::vector<const std::uint8_t*> quadRows;
-    std::vector<std::int32_t> quadWeights;
+    std::vector<const std::uint8_t*> groupRows;
+    std::vector<std::int32_t> groupWeights;
     for (int y0 = rowBegin; y0 < rowEnd; y0 += kAvx512Rows) {
         const int n = std::min(kAvx512Rows, rowEnd - y0);
         TColor32* out[kAvx512Rows];
         const std::int32_t* colSums[kAvx512Rows];
         bool bytes[kAvx512Rows];
+        int mostTaps = 1;
         for (int r = 0; r < n; ++r) {
             const int y = y0 + r, first = v.Start[y], taps = v.Count(y);
+            mostTaps = std::max(mostTaps, taps);
             rows[r].resize(std::size_t(taps));
             bytes[r] = true;
             for (int t = 0; t < taps; ++t) {
@@ -571,24 +602,28 @@ LUMETTA_AVX512 void LanczosRowsAvx512(const TBitmap32& src, TColor32* dst, int d
             lowest = std::min(lowest, v.Index[std::size_t(k)]);
             highest = std::max(highest, v.Index[std::size_t(k)]);
         }
-        // When every weight of the group fits a byte, the group's source rows go in quads
-        // from `lowest`, shared by its rows (rows past `highest` repeat it at weight 0).
-        const bool shared = std::all_of(bytes, bytes + n, [](bool b) { return b; });
-        const int quads = (highest - lowest + 4) / 4;
+        // The group's source rows from `lowest` in quads when every weight of the group fits
+        // a byte, else in pairs, shared by its rows (rows past `highest` repeat it at weight
+        // 0); each row on its own when the rows have few source rows in common.
+        const bool quads = std::all_of(bytes, bytes + n, [](bool b) { return b; });
+        const int unitRows = quads ? 4 : 2;
+        const int units = (highest - lowest + unitRows) / unitRows;
+        const bool shared = highest - lowest + 1 <= 2 * mostTaps + 8;
         if (shared) {
-            quadRows.resize(std::size_t(quads) * 4);
-            quadWeights.assign(std::size_t(quads) * 4, 0);
-            for (int i = 0; i < quads * 4; ++i)
-                quadRows[std::size_t(i)] = reinterpret_cast<const std::uint8_t*>(
+            groupRows.resize(std::size_t(units * unitRows));
+            groupWeights.assign(std::size_t(units) * 4, 0);
+            for (int i = 0; i < units * unitRows; ++i)
+                groupRows[std::size_t(i)] = reinterpret_cast<const std::uint8_t*>(
                     src.ConstScanLine(std::min(lowest + i, highest)));
+            const int bits = quads ? 8 : 16;
+            const std::uint32_t mask = quads ? 0xFFu : 0xFFFFu;
             for (int r = 0; r < n; ++r)
                 for (int k = v.Start[y0 + r]; k < v.Start[y0 + r + 1]; ++k) {
                     const int i = v.Index[std::size_t(k)] - lowest;
-                    std::int32_t& packed = quadWeights[std::size_t(i / 4 * 4 + r)];
-                    packed = std::int32_t(
-                        std::uint32_t(packed) |
-                        (std::uint32_t(std::uint8_t(std::int8_t(v.Weight[std::size_t(k)])))
-                         << (8 * (i % 4))));
+                    std::int32_t& packed = groupWeights[std::size_t(i / unitRows * 4 + r)];
+                    packed = std::int32_t(std::uint32_t(packed) |
+                                          ((std::uint32_t(v.Weight[std::size_t(k)]) & mask)
+                                           << (bits * (i % unitRows))));
                 }
         }
         std::int32_t* groupSums[kAvx512Rows];
@@ -606,15 +641,17 @@ LUMETTA_AVX512 void LanczosRowsAvx512(const TBitmap32& src, TColor32* dst, int d
                     for (std::size_t o = e; o < next; o += 64)
                         _mm_prefetch(line + o, _MM_HINT_T1);
                 }
-                if (shared)
-                    VerticalQuadGroupAvx512(groupSums, quadRows.data(), quadWeights.data(), quads,
-                                            b, e);
-                for (int r = 0; r < n; ++r) {
-                    const int y = y0 + r;
-                    if (!shared)
+                if (shared && quads)
+                    VerticalGroupAvx512<true>(groupSums, groupRows.data(), groupWeights.data(),
+                                              units, b, e);
+                else if (shared)
+                    VerticalGroupAvx512<false>(groupSums, groupRows.data(), groupWeights.data(),
+                                               units, b, e);
+                else
+                    for (int r = 0; r < n; ++r)
                         VerticalPairsAvx512(groupSums[r], rows[r].data(),
-                                            v.Weight.data() + v.Start[y], v.Count(y), b, e);
-                }
+                                            v.Weight.data() + v.Start[y0 + r], v.Count(y0 + r), b,
+                                            e);
             }
         }
         // A last group of fewer rows repeats its first row into scratch.
@@ -751,9 +788,18 @@ void LanczosRows(const TBitmap32& src, TColor32* dst, int dstWidth, const Lanczo
 void ResampleLanczos(const TBitmap32& src, TBitmap32& dst) {
     const int sw = src.Width();
     const int dw = dst.Width(), dh = dst.Height();
+    const int sh = src.Height();
     LanczosPlan plan;
-    plan.h = MergeRepeatedTaps(BuildLanczosTaps(sw, dw));
-    plan.v = MergeRepeatedTaps(BuildLanczosTaps(src.Height(), dh));
+    // The two tables take about a millisecond each on a photo: built side by side when the
+    // kernel is evaluated often enough to pay for a thread (some ten thousand times).
+    const auto kernelCalls = [](int from, int to) {
+        return double(to) * (to < from ? 6.0 * from / to + 1 : 7.0);
+    };
+    const std::size_t tables = kernelCalls(sw, dw) > 2e4 && kernelCalls(sh, dh) > 2e4 ? 2 : 1;
+    ForEachBand(tables, 1, 1, [&](std::size_t begin, std::size_t end) {
+        if (begin == 0) plan.h = MergeRepeatedTaps(BuildLanczosTaps(sw, dw));
+        if (end == tables) plan.v = MergeRepeatedTaps(BuildLanczosTaps(sh, dh));
+    });
 
     // The source columns the horizontal taps refer to, as runs of neighbours.
     std::vector<char> used(std::size_t(sw), 0);

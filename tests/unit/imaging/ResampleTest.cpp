@@ -146,7 +146,12 @@ constexpr cpu::VectorLevel kLevels[] = {cpu::VectorLevel::Avx512, cpu::VectorLev
 TEST(Resample, ExtremeReductionsMatchDirectEvaluation) {
     // Hundreds of taps per list, many of weight 1, and lists left empty by rounding.
     const std::pair<std::pair<int, int>, std::pair<int, int>> cases[] = {
-        {{3, 700}, {2, 2}}, {{700, 3}, {2, 1}}, {{300, 260}, {1, 1}}, {{2000, 1}, {3, 1}}};
+        {{3, 700}, {2, 2}},
+        {{700, 3}, {2, 1}},
+        {{300, 260}, {1, 1}},
+        {{2000, 1}, {3, 1}},
+        // Rows far apart, each with its own few hundred source rows.
+        {{5, 2000}, {3, 6}}};
     for (auto level : kLevels) {
         cpu::LimitVectorForms(level);
         for (auto [from, to] : cases) {
