@@ -38,22 +38,26 @@ float Sinc(float x) {
 // passes. The sums are linear in the weights, so the integer results do not change.
 TTapTable MergeRepeatedTaps(const TTapTable& t) {
     TTapTable m;
-    m.Start.reserve(t.Start.size());
-    m.Index.reserve(t.Index.size());
-    m.Weight.reserve(t.Weight.size());
-    m.Start.push_back(0);
+    m.Start.resize(t.Start.size());
+    m.Index.resize(t.Index.size());
+    m.Weight.resize(t.Weight.size());
+    std::size_t out = 0;
     for (int i = 0; i < t.Size(); ++i) {
-        const int first = int(m.Index.size());
+        const std::size_t first = out;
+        m.Start[std::size_t(i)] = int(first);
         for (int k = t.Start[i]; k < t.Start[i + 1]; ++k) {
-            if (int(m.Index.size()) > first && m.Index.back() == t.Index[k])
-                m.Weight.back() += t.Weight[k];
-            else {
-                m.Index.push_back(t.Index[k]);
-                m.Weight.push_back(t.Weight[k]);
+            if (out > first && m.Index[out - 1] == t.Index[std::size_t(k)]) {
+                m.Weight[out - 1] += t.Weight[std::size_t(k)];
+            } else {
+                m.Index[out] = t.Index[std::size_t(k)];
+                m.Weight[out] = t.Weight[std::size_t(k)];
+                ++out;
             }
         }
-        m.Start.push_back(int(m.Index.size()));
     }
+    m.Start.back() = int(out);
+    m.Index.resize(out);
+    m.Weight.resize(out);
     return m;
 }
 
@@ -852,6 +856,10 @@ TTapTable BuildLanczosTaps(int srcSize, int dstSize) {
     const float inv = 1.0f / scale;
     const bool shrinking = scale < 1.0f;
     const float radius = shrinking ? 3.0f * inv : 3.0f;
+    // At most 2 radius + 2 taps an index, short of rounding.
+    const std::size_t most = std::size_t(dstSize) * std::size_t(2.0f * radius + 3.0f);
+    t.Index.reserve(most);
+    t.Weight.reserve(most);
     for (int i = 0; i < dstSize; ++i) {
         const int first = int(t.Index.size());
         const float centre = (float(i) + 0.5f) * inv - 0.5f;
