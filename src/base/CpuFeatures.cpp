@@ -24,6 +24,9 @@ bool DetectAvx512() {
 bool DetectAvx512Vbmi() {
     return DetectAvx512() && __builtin_cpu_supports("avx512vbmi");
 }
+bool DetectAvx512Vnni() {
+    return DetectAvx512() && __builtin_cpu_supports("avx512vnni");
+}
 #else
 bool DetectAvx2() {
     return false;
@@ -32,6 +35,9 @@ bool DetectAvx512() {
     return false;
 }
 bool DetectAvx512Vbmi() {
+    return false;
+}
+bool DetectAvx512Vnni() {
     return false;
 }
 #endif
@@ -50,6 +56,11 @@ bool HaveAvx512() {
 
 bool HaveAvx512Vbmi() {
     static const bool have = DetectAvx512Vbmi();
+    return have && Allowed(VectorLevel::Avx512);
+}
+
+bool HaveAvx512Vnni() {
+    static const bool have = DetectAvx512Vnni();
     return have && Allowed(VectorLevel::Avx512);
 }
 

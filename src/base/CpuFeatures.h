@@ -13,6 +13,8 @@ bool HaveAvx2();
 bool HaveAvx512();
 // The same with byte permutes across a whole register (AVX512VBMI).
 bool HaveAvx512Vbmi();
+// The same with the multiply-and-add-into-dword forms of bytes and words (AVX512VNNI).
+bool HaveAvx512Vnni();
 
 // The widest vector forms the routines may take.
 enum class VectorLevel { Plain, Avx2, Avx512 };

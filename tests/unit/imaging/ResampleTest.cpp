@@ -146,7 +146,12 @@ constexpr cpu::VectorLevel kLevels[] = {cpu::VectorLevel::Avx512, cpu::VectorLev
 TEST(Resample, ExtremeReductionsMatchDirectEvaluation) {
     // Hundreds of taps per list, many of weight 1, and lists left empty by rounding.
     const std::pair<std::pair<int, int>, std::pair<int, int>> cases[] = {
-        {{3, 700}, {2, 2}}, {{700, 3}, {2, 1}}, {{300, 260}, {1, 1}}, {{2000, 1}, {3, 1}}};
+        {{3, 700}, {2, 2}},
+        {{700, 3}, {2, 1}},
+        {{300, 260}, {1, 1}},
+        {{2000, 1}, {3, 1}},
+        // Rows far apart, each with its own few hundred source rows.
+        {{5, 2000}, {3, 6}}};
     for (auto level : kLevels) {
         cpu::LimitVectorForms(level);
         for (auto [from, to] : cases) {
@@ -181,6 +186,31 @@ TEST(Resample, EveryVectorFormMatchesDirectEvaluation) {
             TBitmap32 b = src;
             ResampleBitmap(b, w, h, sfLanczos);
             ExpectSame(b, NaiveResample(src, w, h));
+        }
+    }
+    cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
+}
+
+// The vector forms group destination rows and share source rows between them; on pictures
+// split into bands, with widths off the vector size and groups cut short at a band's end, every
+// form must give what the plain form gives, reducing and enlarging.
+TEST(Resample, VectorFormsMatchThePlainFormOnLargePictures) {
+    const TBitmap32 big = test::PatternBitmap(1203, 805, 21);
+    const TBitmap32 small = test::PatternBitmap(301, 203, 22);
+    const std::pair<const TBitmap32*, std::pair<int, int>> cases[] = {
+        {&big, {301, 201}}, {&big, {150, 403}}, {&small, {1203, 805}}, {&small, {611, 107}}};
+    for (auto [src, size] : cases) {
+        cpu::LimitVectorForms(cpu::VectorLevel::Plain);
+        TBitmap32 plain = *src;
+        ResampleBitmap(plain, size.first, size.second, sfLanczos);
+        for (auto level : {cpu::VectorLevel::Avx512, cpu::VectorLevel::Avx2}) {
+            cpu::LimitVectorForms(level);
+            TBitmap32 b = *src;
+            ResampleBitmap(b, size.first, size.second, sfLanczos);
+            SCOPED_TRACE(testing::Message()
+                         << src->Width() << "x" << src->Height() << " -> " << size.first << "x"
+                         << size.second << " level " << int(level));
+            ExpectSame(b, plain);
         }
     }
     cpu::LimitVectorForms(cpu::VectorLevel::Avx512);
