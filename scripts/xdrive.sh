@@ -42,13 +42,24 @@ open_photo() {
         return 1
     fi
     sleep 0.3
-    xdotool windowfocus --sync "$dialog" 2>/dev/null || xdotool windowfocus "$dialog" || true
-    xdotool type --delay 2 "$1"
-    xdotool key Return
-    for _ in $(seq 1 150); do
-        xdotool search --all --onlyvisible --pid "$LUMETTA_PID" --name "^Open$" >/dev/null 2>&1 || break
-        sleep 0.1
+    # A slow program (the sanitizer build) may map the dialog before its name field takes
+    # keys, and what was typed is lost: while the dialog stays, the name is typed again.
+    local attempt closed=""
+    for attempt in 1 2 3; do
+        xdotool windowfocus --sync "$dialog" 2>/dev/null || xdotool windowfocus "$dialog" || true
+        [ "$attempt" = 1 ] || xdotool key --clearmodifiers ctrl+a
+        xdotool type --delay 2 "$1"
+        xdotool key Return
+        for _ in $(seq 1 60); do
+            if ! xdotool search --all --onlyvisible --pid "$LUMETTA_PID" --name "^Open$" >/dev/null 2>&1; then
+                closed=1
+                break
+            fi
+            sleep 0.1
+        done
+        [ -n "$closed" ] && break
     done
+    [ -n "$closed" ] || { echo "the open dialog did not take the file name" >&2; return 1; }
     sleep 0.5
     xdotool windowfocus "$LUMETTA_WIN" 2>/dev/null || true
 }
