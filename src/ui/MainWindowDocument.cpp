@@ -60,6 +60,13 @@ std::string FolderOf(const std::string& path) {
     return text;
 }
 
+// The photo as Open File takes it: the file decoded by its extension, tested as LoadImageFile
+// tests it. False when it cannot be read; `photo` changes only on success.
+bool DecodePhoto(const std::string& file, TBitmap32& photo) {
+    TBitmap32 tested;
+    return LoadImageFile(file, tested, &photo);
+}
+
 } // namespace
 
 void TfrmMain::actOpenFileExecute() {
@@ -101,8 +108,7 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
 
     TBitmap32 loaded;
     try {
-        TBitmap32 tested;
-        if (!LoadImageFile(file, tested, &loaded)) {
+        if (!DecodePhoto(file, loaded)) {
             // The loader only tells whether it worked; the decoder by extension tells why not.
             TBitmap32 probe;
             LoadPictureFile(probe, file);
@@ -134,9 +140,8 @@ bool TfrmMain::OpenPhotoFile(const QString& path) {
 }
 
 void TfrmMain::ReopenSetAside(const std::string& file) {
-    TBitmap32 tested, loaded;
-    if (!file.empty() && LoadImageFile(file, tested, &loaded)) {
-        tested.AssignNil();
+    TBitmap32 loaded;
+    if (!file.empty() && DecodePhoto(file, loaded)) {
         doc_->Open(loaded, file);
         openedUpright_ = UprightPhotos();
     } else {

@@ -1,5 +1,7 @@
 #include "ui/WelcomeView.h"
 
+#include "imaging/Transparency.h"
+
 #include <QPainter>
 
 #include <cstring>
@@ -31,14 +33,7 @@ void WelcomeView::SetPicture(const TBitmap32& picture) {
     picture_.Assign(picture);
     shown_ = QImage();
     if (!picture_.Empty()) {
-        bool opaque = true;
-        for (int y = 0; y < picture_.Height() && opaque; ++y) {
-            const TColor32* row = picture_.ConstScanLine(y);
-            TColor32 all = 0xFF000000u;
-            for (int x = 0; x < picture_.Width(); ++x)
-                all &= row[x];
-            opaque = (all >> 24) == 0xFF;
-        }
+        const bool opaque = !HasTransparency(picture_);
         const QImage image = ImageOf(picture_);
         shown_ = opaque ? QImage(image.constBits(), image.width(), image.height(),
                                  image.bytesPerLine(), QImage::Format_RGB32)
